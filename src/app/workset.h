@@ -1,0 +1,45 @@
+// The files opened in this run, in the order they were dropped.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "dpx/dpx_header.h"
+
+struct GLFWwindow;
+
+enum {
+    WORK_NAME_SIZE = 1024,
+    WORK_READ_LIMIT = 0x10000000, // 256 MiB: bytes past this are not read
+};
+
+struct work_t {
+    int32_t index;      // from 1; 0 while loading
+    int32_t texture_id; // preview texture, 0 until built
+    bool texture_pending;
+    bool visible;
+    char name[WORK_NAME_SIZE]; // the path as dropped: identity and window title
+    unsigned char* buffer;     // the file image
+    size_t buffer_size;        // its length in bytes
+    DPX_HEADER header;         // pointers borrow from buffer
+    work_t* next;
+};
+
+struct workset_t {
+    work_t* next;
+};
+
+// The one workset of the process, reached by the drop callback.
+extern workset_t* workset;
+
+workset_t* workset_open();
+// The entry for `path`, found or newly loaded; null when loading failed.
+work_t* workset_setup(workset_t* set, const char* path);
+void workset_iterator(workset_t* set, void (*func)(work_t* work, void* user), void* user);
+void workset_close(workset_t* set);
+
+// Loads the file; on failure prints one line on standard error and returns false.
+bool work_init(work_t* work, const char* path);
+bool work_fini(work_t* work);
+
+void dropCallback(GLFWwindow* window, int count, const char** paths);

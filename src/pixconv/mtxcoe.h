@@ -1,0 +1,19 @@
+// Named colour matrices. Only "SMPTE 274M" takes part in conversion; the
+// others are kept for reference.
+#pragma once
+
+struct MTXCOE {
+    char name[32];
+    char description[64];
+    int black_offset[4]; // for sample depths of 8, 10, 12 and 14 bits
+    int code_min[4];
+    int code_max[4];
+    double from_gbr[9]; // row-major; columns take G, B, R
+    double to_gbr[9];   // row-major; rows give G, B, R
+};
+
+enum { MTXCOE_COUNT = 7 };
+extern const MTXCOE mtxcoelist[MTXCOE_COUNT];
+
+// Copies the record of that exact name into `out` and returns 0, or returns -1.
+int mtxcoe_read(const char* name, MTXCOE* out);

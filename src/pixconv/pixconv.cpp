@@ -1,0 +1,76 @@
+#include "pixconv/pixconv.h"
+
+#include "pixconv/pixconv_internal.h"
+
+namespace {
+const uint32_t le = DPX_MAGIC_LITTLE_ENDIAN;
+const uint32_t be = DPX_MAGIC_BIG_ENDIAN;
+} // namespace
+
+const PIXCONV_FORMAT format_table[PIXCONV_FORMAT_COUNT] = {
+    {4, 8, 0, le, pixconv_d004_b08_p0_le},
+    {6, 8, 1, be, pixconv_d006_b08_p1_be},
+    {50, 8, 0, le, pixconv_d050_b08_p0_le},
+    {50, 8, 0, be, pixconv_d050_b08_p0_be},
+    {50, 16, 0, le, pixconv_d050_b16_p0_le},
+    {50, 16, 0, be, pixconv_d050_b16_p0_be},
+    {50, 8, 1, le, pixconv_d050_b08_p1_le},
+    {50, 8, 1, be, pixconv_d050_b08_p1_be},
+    {50, 10, 1, le, pixconv_d050_b10_p1_le},
+    {50, 10, 1, be, pixconv_d050_b10_p1_be},
+    {50, 12, 1, le, pixconv_d050_b12_p1_le},
+    {50, 12, 1, be, pixconv_d050_b12_p1_be},
+    {50, 16, 1, le, pixconv_d050_b16_p1_le},
+    {50, 16, 1, be, pixconv_d050_b16_p1_be},
+    {51, 8, 0, be, pixconv_d051_b08_p0_be},
+    {100, 8, 1, le, pixconv_d100_b08_p1_le},
+    {100, 16, 0, le, pixconv_d100_b16_p0_le},
+    {102, 8, 1, le, pixconv_d102_b08_p1_le},
+    {102, 16, 0, le, pixconv_d102_b16_p0_le},
+};
+
+const unsigned char pixconv_fallback_rgba[4] = {0, 0, 240, 255};
+
+void pixconv_fill_fallback(unsigned char* dst, size_t pixels)
+{
+    for (size_t i = 0; i < pixels; i++)
+        memcpy(dst + 4 * i, pixconv_fallback_rgba, 4);
+}
+
+bool pixconv_rgba_size(const DPX_HEADER* header, size_t* bytes)
+{
+    uint32_t w = header->image_information.pixels_per_line;
+    uint32_t h = header->image_information.lines_per_image_element;
+    if (w > PIXCONV_MAX_SIDE || h > PIXCONV_MAX_SIDE)
+        return false;
+    // At most 16384 x 16384 x 4 = 2^30: fits any size_t of 32 bits or more.
+    *bytes = (size_t)w * h * 4;
+    return true;
+}
+
+const PIXCONV_FORMAT* pixconv_find(const DPX_HEADER* header)
+{
+    const DPX_HEADER_DATA_STRUCTURE* e = &header->image_information.image_element[0];
+    for (const PIXCONV_FORMAT& row : format_table) {
+        if (row.descriptor == e->descriptor && row.bit_depth == e->bit_depth && row.packing == e->packing &&
+            row.magic_number == header->file_information.magic_number)
+            return &row;
+    }
+    return nullptr;
+}
+
+bool pixconv_execute(const DPX_HEADER* header, unsigned char* rgba)
+{
+    size_t bytes;
+    if (!pixconv_rgba_size(header, &bytes))
+        return false;
+    int w = (int)header->image_information.pixels_per_line;
+    int h = (int)header->image_information.lines_per_image_element;
+    const PIXCONV_FORMAT* row = pixconv_find(header);
+    if (!row) {
+        pixconv_fill_fallback(rgba, bytes / 4);
+        return false;
+    }
+    row->func(header->image_data, header->image_data ? header->image_data_size : 0, rgba, w, h);
+    return true;
+}
