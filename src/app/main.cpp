@@ -1,0 +1,83 @@
+// Tessaview: start-up, the frame loop and shutdown.
+#include <cstdio>
+
+#include <epoxy/gl.h>
+#define GLFW_INCLUDE_NONE
+#include <GLFW/glfw3.h>
+#include <imgui.h>
+
+#include "app/config.h"
+#include "app/menu.h"
+#include "app/workset.h"
+#include "display/imgui_impl_glfw_gl3.h"
+#include "inspector/window_dpx_file.h"
+#include "ndiview/ndiview.h"
+
+static config_t config;
+
+static void error_callback(int error, const char* description)
+{
+    fprintf(stderr, "Error %d: %s\n", error, description);
+}
+
+static void workset_callback_func(work_t* work, void* user)
+{
+    if (work->visible)
+        window_dpx_file(work, &config, (NDIVIEW*)user);
+}
+
+int main(int, char**)
+{
+    // Each message line reaches a pipe as it is printed.
+    setvbuf(stdout, nullptr, _IOLBF, 0);
+
+    config.exit = false;
+    config.about = false;
+    config.use_ndi = true;
+    NDIVIEW* sender = nullptr;
+    ndiview_open(&sender);
+    workset = workset_open();
+
+    glfwSetErrorCallback(error_callback);
+    if (!glfwInit())
+        return 1;
+    glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 3);
+    glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 3);
+    glfwWindowHint(GLFW_OPENGL_PROFILE, GLFW_OPENGL_CORE_PROFILE);
+    glfwWindowHint(GLFW_OPENGL_FORWARD_COMPAT, GL_TRUE);
+    GLFWwindow* window = glfwCreateWindow(1280, 720, "Tessaview", nullptr, nullptr);
+    if (!window) {
+        glfwTerminate();
+        workset_close(workset);
+        ndiview_close(sender);
+        return 1;
+    }
+    glfwMakeContextCurrent(window);
+    ImGui_ImplGlfwGL3_Init(window, true);
+    glfwSetDropCallback(window, dropCallback);
+    ImVec4 clear_color = ImColor(34, 36, 38, 255);
+
+    while (!glfwWindowShouldClose(window) && !config.exit) {
+        glfwPollEvents();
+        ImGui_ImplGlfwGL3_NewFrame();
+        menu_main(&config, sender);
+        window_about(&config.about);
+        workset_iterator(workset, workset_callback_func, sender);
+
+        int display_w, display_h;
+        glfwGetFramebufferSize(window, &display_w, &display_h);
+        glViewport(0, 0, display_w, display_h);
+        glClearColor(clear_color.x, clear_color.y, clear_color.z, clear_color.w);
+        glClear(GL_COLOR_BUFFER_BIT);
+        ImGui::Render();
+        ImGui_ImplGlfwGL3_RenderDrawLists(ImGui::GetDrawData());
+        glfwSwapBuffers(window);
+    }
+
+    ImGui_ImplGlfwGL3_Shutdown();
+    glfwTerminate();
+    workset_close(workset);
+    workset = nullptr;
+    ndiview_close(sender);
+    return 0;
+}

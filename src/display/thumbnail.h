@@ -1,0 +1,16 @@
+// Preview texture slots, addressed by a file's workset index (0 to 99).
+#pragma once
+
+#include <epoxy/gl.h>
+
+#include "dpx/dpx_header.h"
+
+enum { THUMBNAIL_SLOT_COUNT = 100 };
+
+// Indexes outside 0..99 touch no slot: create returns 0, fetch yields 0, 0, null.
+bool ImGui_ImplGlfwGL3_InitThumbnailTexture(int index);
+// Texture 0, and no pixels in the slot, when the picture converts nothing
+// (a side over the conversion limit, a zero side, or no memory).
+GLuint ImGui_ImplGlfwGL3_CreateThumbnailTexture(int index, DPX_HEADER* header);
+GLuint ImGui_ImplGlfwGL3_FetchThumbnailInfo(int index, int* width, int* height, unsigned char** pixels);
+bool ImGui_ImplGlfwGL3_DisposeThumbnailTexture(int index);

@@ -1,0 +1,14 @@
+// Hex dumps and image element panels inside the File window's tables.
+#pragma once
+
+#include <cstdint>
+
+#include "dpx/dpx_header.h"
+
+// One table row with an empty label and `count` bytes as "%02X ", `per_line` a line.
+void dump_ascii(const unsigned char* bytes, uint64_t count, uint64_t per_line);
+// Offset and sixteen bytes a line, in the current value cell. Only the lines
+// in view are submitted, so a large area costs what fits on screen.
+void user_defined_data_dump(const unsigned char* bytes, uint64_t count);
+// The collapsible panel of image element `number` (1 to 8).
+void dpx_print_data_structure(const DPX_HEADER_DATA_STRUCTURE* element, int number, int in_use);

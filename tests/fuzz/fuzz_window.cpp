@@ -1,0 +1,27 @@
+// One frame of the File window over any file image, in a headless GUI.
+#include <cstdint>
+#include <vector>
+
+#include <imgui.h>
+
+#include "dpx/dpx_io.h"
+#include "support/headless_gui.h"
+#include "support/thumbnail_stub.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    std::vector<unsigned char> image(data, data + size);
+    DPX_HEADER h;
+    if (dpx_io_header_read(image.data(), image.size(), &h) != DPX_IO_OK)
+        return 0;
+    static bool started = false;
+    if (!started) {
+        headless_gui_begin();
+        started = true;
+    }
+    thumbnail_stub_reset();
+    headless_gui gui;
+    headless_gui_load(&gui, image, 1 + (int)(size % 120));
+    headless_gui_frame(&gui);
+    return 0;
+}

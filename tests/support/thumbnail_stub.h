@@ -1,0 +1,17 @@
+// A stand-in for the preview slots, for tests that run without OpenGL.
+#pragma once
+
+#include <vector>
+
+#include "dpx/dpx_header.h"
+
+struct thumbnail_stub_t {
+    std::vector<int> created;  // slot index of each create call
+    std::vector<int> fetched;  // slot index of each fetch call
+    unsigned int next_texture; // returned by create for slots 0..99
+    unsigned char* pixels;     // handed out by fetch for slots 0..99
+    int width, height;
+};
+
+extern thumbnail_stub_t thumbnail_stub;
+void thumbnail_stub_reset();

@@ -1,0 +1,166 @@
+// The NDI sender against the recording stand-in runtime: every value that
+// passes to the runtime, read back from its record.
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include "ndiview/ndiview.h"
+
+namespace {
+
+const char* const description =
+    "<ndi_product long_name=\"NDILib Send Example.\"              short_name=\"NDILib Send\"              "
+    "manufacturer=\"CoolCo, inc.\"              version=\"1.000.000\"              session=\"default\"              "
+    "model_name=\"S1\"              serial=\"ABCDEFG\"/>";
+
+struct NdiviewTest : ::testing::Test {
+    std::string record;
+    std::string empty_dir;
+
+    void SetUp() override
+    {
+        char file[] = "/tmp/tessa-ndi-record-XXXXXX";
+        int fd = mkstemp(file);
+        ASSERT_GE(fd, 0);
+        close(fd);
+        record = file;
+        char dir[] = "/tmp/tessa-ndi-empty-XXXXXX";
+        ASSERT_NE(nullptr, mkdtemp(dir));
+        empty_dir = dir;
+        setenv("NDI_STANDIN_RECORD", record.c_str(), 1);
+        setenv("NDI_RUNTIME_DIR_V6", NDI_STANDIN_DIR, 1);
+        unsetenv("NDI_RUNTIME_DIR_V5");
+        unsetenv("NDI_STANDIN_FAIL");
+    }
+
+    void TearDown() override
+    {
+        remove(record.c_str());
+        rmdir(empty_dir.c_str());
+    }
+
+    std::vector<std::string> calls()
+    {
+        std::vector<std::string> lines;
+        std::ifstream in(record);
+        std::string line;
+        while (std::getline(in, line))
+            lines.push_back(line);
+        return lines;
+    }
+
+    // Opens with standard error captured.
+    NDIVIEW* open(std::string* err)
+    {
+        NDIVIEW* v = nullptr;
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(0, ndiview_open(&v));
+        *err = testing::internal::GetCapturedStderr();
+        return v;
+    }
+};
+
+std::string frame_line(const char* instance_xres_yres, const char* aspect, int stride, const void* data,
+                       const char* checksum)
+{
+    char line[512];
+    snprintf(line, sizeof line,
+             "send_video instance=1 %s fourcc=0x41424752 rate=30000/1001 aspect=%s format=0 "
+             "timecode=9223372036854775807 stride=%d data=%p checksum=%s",
+             instance_xres_yres, aspect, stride, data, checksum);
+    return line;
+}
+
+} // namespace
+
+TEST_F(NdiviewTest, OpensSendsAndClosesThroughTheRuntime)
+{
+    std::string err;
+    NDIVIEW* v = open(&err);
+    ASSERT_NE(nullptr, v);
+    EXPECT_EQ(1, v->ready);
+    EXPECT_EQ(nullptr, ndiview_status_text(v));
+    EXPECT_EQ("", err);
+    EXPECT_EQ(249, v->metadata_frame.length);
+    EXPECT_STREQ(description, v->metadata_text);
+
+    std::vector<unsigned char> hd(1920u * 1080 * 4, 0);
+    std::vector<unsigned char> scan(2048u * 1556 * 4, 0xFF);
+    ndiview_transmit(v, hd.data(), 1920, 1080);
+    ndiview_transmit(v, scan.data(), 2048, 1556);
+    ndiview_close(v);
+
+    std::vector<std::string> got = calls();
+    ASSERT_EQ(7u, got.size());
+    EXPECT_EQ("initialize", got[0]);
+    EXPECT_EQ("send_create name=Tessaview groups=(null) clock_video=1 clock_audio=0", got[1]);
+    EXPECT_EQ(std::string("add_connection_metadata instance=1 length=249 timecode=9223372036854775807 data=") +
+                  description,
+              got[2]);
+    // FNV-1a of 8294400 zero bytes and of 12746752 bytes of 0xFF.
+    EXPECT_EQ(frame_line("xres=1920 yres=1080", "1.7777778", 7680, hd.data(), "97d30483e5dd6325"), got[3]);
+    EXPECT_EQ(frame_line("xres=2048 yres=1556", "1.3161954", 8192, scan.data(), "762ad178a4caa325"), got[4]);
+    EXPECT_EQ("send_destroy instance=1", got[5]);
+    EXPECT_EQ("destroy", got[6]);
+}
+
+TEST_F(NdiviewTest, FailedStartSendsNothingButStillShutsDown)
+{
+    struct {
+        const char* fail;
+        size_t calls_before_destroy;
+    } cases[] = {{"initialize", 1}, {"create", 2}};
+    for (auto c : cases) {
+        remove(record.c_str());
+        setenv("NDI_STANDIN_FAIL", c.fail, 1);
+        std::string err;
+        NDIVIEW* v = open(&err);
+        ASSERT_NE(nullptr, v);
+        EXPECT_EQ(0, v->ready);
+        EXPECT_STREQ("NDI runtime not started", ndiview_status_text(v));
+        EXPECT_NE(std::string::npos, err.find("NDI output unavailable: the runtime failed to start")) << err;
+        unsigned char pixels[16] = {};
+        ndiview_transmit(v, pixels, 2, 2);
+        ndiview_close(v);
+        std::vector<std::string> got = calls();
+        ASSERT_EQ(c.calls_before_destroy + 1, got.size()) << c.fail;
+        EXPECT_EQ("initialize", got[0]);
+        EXPECT_EQ("destroy", got.back());
+        for (const std::string& line : got)
+            EXPECT_EQ(std::string::npos, line.find("send_video")) << c.fail;
+    }
+}
+
+TEST_F(NdiviewTest, NoRuntimeLeavesOutputUnavailable)
+{
+    setenv("NDI_RUNTIME_DIR_V6", empty_dir.c_str(), 1);
+    std::string err;
+    NDIVIEW* v = open(&err);
+    ASSERT_NE(nullptr, v);
+    EXPECT_EQ(0, v->ready);
+    EXPECT_STREQ("NDI runtime not found", ndiview_status_text(v));
+    EXPECT_EQ(0u, err.find("NDI output unavailable: runtime not found")) << err;
+    EXPECT_EQ(1, std::count(err.begin(), err.end(), '\n'));
+    unsigned char pixels[16] = {};
+    EXPECT_EQ(0, ndiview_transmit(v, pixels, 2, 2));
+    EXPECT_EQ(0, ndiview_close(v));
+    EXPECT_TRUE(calls().empty());
+}
+
+TEST_F(NdiviewTest, RuntimeFoundThroughTheSecondDirectory)
+{
+    setenv("NDI_RUNTIME_DIR_V6", empty_dir.c_str(), 1);
+    setenv("NDI_RUNTIME_DIR_V5", NDI_STANDIN_DIR, 1);
+    std::string err;
+    NDIVIEW* v = open(&err);
+    ASSERT_NE(nullptr, v);
+    EXPECT_EQ(1, v->ready);
+    ndiview_close(v);
+    EXPECT_EQ("initialize", calls().front());
+}
