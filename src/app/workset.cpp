@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <sys/stat.h>
+
 #include "dpx/dpx_io.h"
 
 workset_t* workset = nullptr;
@@ -90,18 +92,26 @@ bool work_init(work_t* work, const char* path)
     }
     memcpy(work->name, path, length + 1);
 
-    work->buffer = (unsigned char*)malloc(WORK_READ_LIMIT);
-    if (!work->buffer)
-        return work_refuse(work, path, "out of memory");
     FILE* file = fopen(path, "rb");
     if (!file) {
         char reason[256];
         snprintf(reason, sizeof reason, "cannot open (%s)", strerror(errno));
         return work_refuse(work, path, reason);
     }
-    size_t got = fread(work->buffer, 1, WORK_READ_LIMIT, file);
+    // The buffer is sized by the file, up to the read limit, so that many
+    // open files cost what they hold.
+    struct stat info;
+    size_t capacity = WORK_READ_LIMIT;
+    if (fstat(fileno(file), &info) == 0 && S_ISREG(info.st_mode) && (uint64_t)info.st_size < WORK_READ_LIMIT)
+        capacity = (size_t)info.st_size;
+    work->buffer = (unsigned char*)malloc(capacity ? capacity : 1);
+    if (!work->buffer) {
+        fclose(file);
+        return work_refuse(work, path, "out of memory");
+    }
+    size_t got = fread(work->buffer, 1, capacity, file);
     fclose(file);
-    if (got > 0) {
+    if (got > 0 && got < capacity) {
         unsigned char* shrunk = (unsigned char*)realloc(work->buffer, got);
         if (shrunk)
             work->buffer = shrunk;

@@ -21,8 +21,6 @@ void* ndiview_dlopen_in(const std::string& dir)
 {
     for (const char* name : library_names) {
         std::string path = dir + "/" + name;
-        if (access(path.c_str(), F_OK) != 0)
-            continue;
         if (void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL))
             return library;
     }
@@ -46,11 +44,9 @@ std::string ndiview_exe_dir()
 // Next to the program, then the runtime's own directories, then the system's search path.
 void* ndiview_find_library()
 {
-    std::string dirs[] = {ndiview_exe_dir(), "", ""};
     const char* v6 = getenv("NDI_RUNTIME_DIR_V6");
     const char* v5 = getenv("NDI_RUNTIME_DIR_V5");
-    dirs[1] = v6 ? v6 : "";
-    dirs[2] = v5 ? v5 : "";
+    const std::string dirs[] = {ndiview_exe_dir(), v6 ? v6 : "", v5 ? v5 : ""};
     for (const std::string& dir : dirs) {
         if (dir.empty())
             continue;

@@ -10,11 +10,13 @@ Run with /usr/bin/python3 (Debian's python3-xlib).
 
 import atexit
 import ctypes
+import glob
 import os
 import re
 import select
 import shutil
 import signal
+import socket
 import struct
 import subprocess
 import sys
@@ -49,7 +51,7 @@ class DropError(HarnessError):
     pass
 
 
-def test_data_dir():
+def data_dir():
     return os.environ.get("TESSA_TEST_DATA") or os.path.normpath(os.path.join(HERE, "..", "data"))
 
 
@@ -139,6 +141,35 @@ def wait_until(cond, timeout, interval=0.02, what="condition"):
         time.sleep(interval)
 
 
+def sanitizer_env(binary, base_env):
+    """Extra environment for an AddressSanitizer build, {} for a plain one.
+
+    GLFW unloads the GL libraries at termination, and Mesa's software driver
+    goes with them; what the driver still held then shows as leaks from an
+    unknown module, which no suppression can name. Preloading the driver keeps
+    it mapped, so its frames stay named and the suppressions apply."""
+    with open(binary, "rb") as f:
+        if b"__asan_init" not in f.read():
+            return {}
+    preload = []
+    # A shared ASan runtime (gcc) must come first in the library list.
+    try:
+        out = subprocess.run(["ldd", binary], capture_output=True, text=True, timeout=20).stdout
+    except (OSError, subprocess.SubprocessError):
+        out = ""
+    m = re.search(r"(\S*libasan\.so[.\d]*) => (\S+)", out)
+    if m:
+        preload.append(m.group(2))
+    drivers = sorted(glob.glob("/usr/lib/*/dri/swrast_dri.so") + glob.glob("/usr/lib/dri/swrast_dri.so"))
+    preload += drivers[:1]
+    if base_env.get("LD_PRELOAD"):
+        preload.append(base_env["LD_PRELOAD"])
+    env = {"LD_PRELOAD": " ".join(preload)}
+    env["LSAN_OPTIONS"] = base_env.get("LSAN_OPTIONS") or (
+        "suppressions=%s:print_suppressions=0" % os.path.join(HERE, "lsan.supp"))
+    return env
+
+
 # ---------------------------------------------------------------- X server
 
 class XServer:
@@ -158,8 +189,42 @@ class XServer:
 
     @staticmethod
     def _taken(n):
-        return (os.path.exists("/tmp/.X11-unix/X%d" % n) or
-                os.path.exists("/tmp/.X%d-lock" % n))
+        # A lock whose process is gone (a server killed hard) is stale; Xvfb
+        # itself replaces it, so only a live owner makes the number taken.
+        try:
+            with open("/tmp/.X%d-lock" % n) as f:
+                pid = int(f.read().strip() or 0)
+        except FileNotFoundError:
+            return XServer._socket_live(n)
+        except (OSError, ValueError):
+            return True
+        if pid <= 0:
+            return True
+        try:
+            os.kill(pid, 0)
+        except ProcessLookupError:
+            return False
+        except PermissionError:
+            pass
+        return True
+
+    @staticmethod
+    def _socket_live(n):
+        # Servers started with -displayfd write no lock; their socket tells.
+        path = "/tmp/.X11-unix/X%d" % n
+        if not os.path.exists(path):
+            return False
+        sock = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+        sock.settimeout(1.0)
+        try:
+            sock.connect(path)
+            return True
+        except (ConnectionRefusedError, FileNotFoundError):
+            return False
+        except OSError:
+            return True
+        finally:
+            sock.close()
 
     def start(self):
         _live.append(self)
@@ -171,32 +236,47 @@ class XServer:
             if self._taken(n):
                 n += 1
                 continue
-            with open(self.log_path, "ab") as log:
-                self.proc = _popen(["Xvfb", ":%d" % n, "-screen", "0", self.screen,
-                                    "-nolisten", "tcp", "-noreset"],
-                                   stdout=log, stderr=log)
-            self.number = n
-            if self._wait_ready(deadline):
-                return self
-            # Lost a race for this number (another Xvfb took it) or failed.
+            # -displayfd: our own server writes the number once it accepts
+            # connections; one that lost the number to a parallel run writes
+            # nothing and exits, so we never mistake another server for ours.
+            rfd, wfd = os.pipe()
+            try:
+                with open(self.log_path, "ab") as log:
+                    self.proc = _popen(["Xvfb", ":%d" % n, "-displayfd", str(wfd), "-screen", "0",
+                                        self.screen, "-nolisten", "tcp", "-noreset"],
+                                       stdout=log, stderr=log, pass_fds=(wfd,))
+                os.close(wfd)
+                wfd = None
+                self.number = n
+                if self._wait_ready(rfd, deadline):
+                    return self
+            finally:
+                os.close(rfd)
+                if wfd is not None:
+                    os.close(wfd)
             _kill_group(self.proc)
             self.proc = None
             n += 1
         raise HarnessError("could not start Xvfb; log:\n" + self._log())
 
-    def _wait_ready(self, deadline):
-        while time.monotonic() < deadline:
-            if self.proc.poll() is not None:
+    def _wait_ready(self, rfd, deadline):
+        got = b""
+        while not got.endswith(b"\n"):
+            left = deadline - time.monotonic()
+            if left <= 0:
                 return False
-            if os.path.exists("/tmp/.X11-unix/X%d" % self.number):
-                try:
-                    d = xdisplay.Display(self.name)
-                    d.close()
-                    return True
-                except Exception:
-                    pass
-            time.sleep(0.02)
-        return False
+            if select.select([rfd], [], [], min(left, 0.1))[0]:
+                chunk = os.read(rfd, 16)
+                if not chunk:
+                    return False
+                got += chunk
+            elif self.proc.poll() is not None:
+                return False
+        if got.strip() != str(self.number).encode() or self.proc.poll() is not None:
+            return False
+        d = xdisplay.Display(self.name)
+        d.close()
+        return True
 
     def _log(self):
         try:
@@ -256,6 +336,31 @@ class Screenshot:
 
     def count(self, pred, x0, y0, x1, y1):
         return sum(1 for _, _, c in self.box_pixels(x0, y0, x1, y1) if pred(c))
+
+    def diff_bbox(self, other):
+        """Inclusive box (in shot coordinates) around the pixels that differ
+        from another shot of the same area, or None when none do."""
+        if (other.origin, other.width, other.height) != (self.origin, self.width, self.height):
+            raise ValueError("shots of different areas")
+        ys = [y for y in range(self.height)
+              if self.data[y * self.stride:y * self.stride + self.width * 4] !=
+              other.data[y * other.stride:y * other.stride + other.width * 4]]
+        if not ys:
+            return None
+        xs = [x for y in ys for x in range(self.width)
+              if self.data[y * self.stride + 4 * x:y * self.stride + 4 * x + 3] !=
+              other.data[y * other.stride + 4 * x:y * other.stride + 4 * x + 3]]
+        ox, oy = self.origin
+        return (ox + min(xs), oy + ys[0], ox + max(xs), oy + ys[-1])
+
+    def bbox(self, pred, x0, y0, x1, y1):
+        """Inclusive (x0, y0, x1, y1) around the matching pixels of a box, or None."""
+        xs, ys = [], []
+        for x, y, c in self.box_pixels(x0, y0, x1, y1):
+            if pred(c):
+                xs.append(x)
+                ys.append(y)
+        return (min(xs), min(ys), max(xs), max(ys)) if xs else None
 
     def first_along_row(self, y, x0, x1, pred):
         """First x from x0 towards x1 (either direction) whose pixel matches."""
@@ -397,6 +502,10 @@ class App:
             env = dict(os.environ)
             env.pop("WAYLAND_DISPLAY", None)
             env.update(DISPLAY=self.xserver.name, LIBGL_ALWAYS_SOFTWARE="1")
+            # No NDI runtime from the machine: NDI cases bring their own.
+            for var in ("NDI_RUNTIME_DIR_V6", "NDI_RUNTIME_DIR_V5", "NDI_RUNTIME_DIR_V4"):
+                env[var] = os.path.join(self.dir, "no-ndi")
+            env.update(sanitizer_env(self.binary, env))
             env.update(self.extra_env)
             with open(self.stdout_path, "wb") as out, open(self.stderr_path, "wb") as err:
                 self.proc = _popen([self.binary] + self.args, cwd=self.cwd, env=env,
@@ -639,6 +748,19 @@ class App:
         self.xdotool("click", button)
         time.sleep(settle)
 
+    def drag(self, x0, y0, x1, y1, steps=5, settle=0.1):
+        """Presses the left button at one window point, moves in steps to
+        another and releases there."""
+        self.move(x0, y0)
+        time.sleep(settle)
+        self.xdotool("mousedown", 1)
+        time.sleep(settle)
+        for i in range(1, steps + 1):
+            self.move(x0 + (x1 - x0) * i // steps, y0 + (y1 - y0) * i // steps)
+            time.sleep(settle / 2)
+        self.xdotool("mouseup", 1)
+        time.sleep(settle)
+
     def close(self):
         """Asks the program to close, as a window manager's close button does."""
         self._check_running("closing")
@@ -671,12 +793,20 @@ class App:
         except TimeoutError as e:
             raise HarnessError(str(e))
         word = self.menu_bar_words(shot)[index]
+        # The popup is where the screen changes below the bar; text of windows
+        # underneath (About, File windows) must not count as menu lines.
+        box = (max(0, word[0] - 12), self.MENU_BAR_HEIGHT + 1,
+               min(WINDOW_SIZE[0], word[0] + 400), min(WINDOW_SIZE[1], self.MENU_BAR_HEIGHT + 300))
+        before = self.screenshot(box)
         self.click(*centre(word))
-        box = (max(0, word[0] - 12), self.MENU_BAR_HEIGHT + 1, word[0] + 300, self.MENU_BAR_HEIGHT + 200)
 
         def lines(shot):
-            found = text_boxes(shot, box[0], box[1], box[2], box[3], gap_x=12)
-            return found
+            changed = before.diff_bbox(shot)
+            if changed is None:
+                return None
+            x0, y0, x1, y1 = changed
+            found = text_boxes(shot, x0 + 1, y0 + 1, x1, y1, gap_x=12)
+            return found or None
 
         shot = self.wait_for_screen(lambda s: lines(s), timeout, box=box, what="menu popup")
         # One box per text line: join the words of each line.
@@ -867,7 +997,7 @@ class AppTestCase(unittest.TestCase):
 
     def dpx(self, name, sample=SAMPLE_DPX):
         """Copies a sample DPX file under `name` into the run's files dir."""
-        return self.app.add_file(name, source=os.path.join(test_data_dir(), sample))
+        return self.app.add_file(name, source=os.path.join(data_dir(), sample))
 
     def workset_lines(self, since=0):
         """The workset lines (created / found) printed on stdout since an offset."""

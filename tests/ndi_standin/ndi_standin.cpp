@@ -1,7 +1,8 @@
 // A stand-in for the vendor's NDI runtime: exports the six functions that
 // Tessaview resolves and writes one line per call, with its arguments, to the
 // file named by NDI_STANDIN_RECORD. NDI_STANDIN_FAIL=initialize or =create
-// makes that call fail.
+// makes that call fail. Built with NDI_STANDIN_PARTIAL it lacks NDIlib_destroy,
+// like a runtime of the wrong kind.
 #include <cinttypes>
 #include <cstdarg>
 #include <cstdio>
@@ -81,8 +82,10 @@ __attribute__((visibility("default"))) void NDIlib_send_destroy(NDIlib_send_inst
     record("send_destroy instance=%d", instance == &instance_token);
 }
 
+#ifndef NDI_STANDIN_PARTIAL
 __attribute__((visibility("default"))) void NDIlib_destroy(void)
 {
     record("destroy");
 }
+#endif
 }
