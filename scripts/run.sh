@@ -1,8 +1,9 @@
 #!/bin/sh
-# Installs the dependencies, builds Tessaview and starts it.
+# Installs the dependencies, builds Tessaview and starts it. Arguments pass
+# through to the program.
 set -eu
 cd "$(dirname "$0")/.."
 ./scripts/setup-deps.sh
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSA_TESTS=OFF -DTESSA_BENCHMARKS=OFF
-cmake --build build -j"$(nproc)"
-echo "built build/src/tessaview; the window arrives with the next change"
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build build -j"$(nproc)" --target tessaview
+exec ./build/src/tessaview "$@"

@@ -20,6 +20,14 @@ static void error_callback(int error, const char* description)
     fprintf(stderr, "Error %d: %s\n", error, description);
 }
 
+// What start-up opened before the window, released on every way out.
+static void close_workset_and_sender(NDIVIEW* sender)
+{
+    workset_close(workset);
+    workset = nullptr;
+    ndiview_close(sender);
+}
+
 static void workset_callback_func(work_t* work, void* user)
 {
     if (work->visible)
@@ -39,8 +47,10 @@ int main(int, char**)
     workset = workset_open();
 
     glfwSetErrorCallback(error_callback);
-    if (!glfwInit())
+    if (!glfwInit()) {
+        close_workset_and_sender(sender);
         return 1;
+    }
     glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 3);
     glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 3);
     glfwWindowHint(GLFW_OPENGL_PROFILE, GLFW_OPENGL_CORE_PROFILE);
@@ -48,8 +58,7 @@ int main(int, char**)
     GLFWwindow* window = glfwCreateWindow(1280, 720, "Tessaview", nullptr, nullptr);
     if (!window) {
         glfwTerminate();
-        workset_close(workset);
-        ndiview_close(sender);
+        close_workset_and_sender(sender);
         return 1;
     }
     glfwMakeContextCurrent(window);
@@ -76,8 +85,6 @@ int main(int, char**)
 
     ImGui_ImplGlfwGL3_Shutdown();
     glfwTerminate();
-    workset_close(workset);
-    workset = nullptr;
-    ndiview_close(sender);
+    close_workset_and_sender(sender);
     return 0;
 }
