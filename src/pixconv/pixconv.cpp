@@ -72,5 +72,6 @@ bool pixconv_execute(const DPX_HEADER* header, unsigned char* rgba)
         return false;
     }
     row->func(header->image_data, header->image_data ? header->image_data_size : 0, rgba, w, h);
+    pixconv_stream_fence();
     return true;
 }

@@ -2,7 +2,11 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "pixconv/pixconv.h"
 
@@ -26,12 +30,65 @@ inline void pixconv_each_pixel(const unsigned char* src, size_t src_size, unsign
     pixconv_fill_fallback(dst + present * 4, count - present);
 }
 
+// The same walk, `group` taking GroupPixels whole pixels at a time where it
+// can and `pixel` taking the rest; both must give the same result.
+template <size_t BytesPerPixel, size_t GroupPixels, typename Group, typename Pixel>
+inline void pixconv_each_pixel_grouped(const unsigned char* src, size_t src_size, unsigned char* dst, int width,
+                                       int height, Group group, Pixel pixel)
+{
+    size_t count = (size_t)width * (size_t)height;
+    size_t present = src_size / BytesPerPixel;
+    if (present > count)
+        present = count;
+    size_t i = 0;
+    for (; i + GroupPixels <= present; i += GroupPixels)
+        group(src + i * BytesPerPixel, dst + i * 4);
+    for (; i < present; i++)
+        pixel(src + i * BytesPerPixel, dst + i * 4);
+    pixconv_fill_fallback(dst + present * 4, count - present);
+}
+
+// One 32-bit store per pixel: bytes R, G, B, A in memory order.
 inline void pixconv_put(unsigned char* dst, unsigned r, unsigned g, unsigned b, unsigned a)
 {
-    dst[0] = (unsigned char)r;
-    dst[1] = (unsigned char)g;
-    dst[2] = (unsigned char)b;
-    dst[3] = (unsigned char)a;
+#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    uint32_t v = (r & 0xFF) | (g & 0xFF) << 8 | (b & 0xFF) << 16 | a << 24;
+#else
+    uint32_t v = (r & 0xFF) << 24 | (g & 0xFF) << 16 | (b & 0xFF) << 8 | (a & 0xFF);
+#endif
+    memcpy(dst, &v, 4);
+}
+
+// A whole pixel, R in bits 7..0 up to A in bits 31..24, written past the
+// cache where the processor can: the preview buffer is written once and read
+// by the texture upload, so caching it only costs bandwidth.
+inline void pixconv_stream(unsigned char* dst, uint32_t rgba)
+{
+#if defined(__SSE2__)
+    _mm_stream_si32((int*)dst, (int)rgba);
+#else
+    pixconv_put(dst, rgba, rgba >> 8, rgba >> 16, rgba >> 24);
+#endif
+}
+
+// Orders the streamed stores before whatever reads the buffer next.
+inline void pixconv_stream_fence()
+{
+#if defined(__SSE2__)
+    _mm_sfence();
+#endif
+}
+
+// Four bytes read as a little-endian word, whatever the host.
+inline uint32_t pixconv_word_le(const unsigned char* s)
+{
+    uint32_t v;
+    memcpy(&v, s, 4);
+#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    return v;
+#else
+    return __builtin_bswap32(v);
+#endif
 }
 
 #define PIXCONV_DECLARE(name)                                                                      \

@@ -10,18 +10,28 @@ void grey8(const unsigned char* src, size_t src_size, unsigned char* dst, int wi
                           [](const unsigned char* s, unsigned char* d) { pixconv_put(d, s[0], s[0], s[0], 255); });
 }
 
-// Every writer we know stores 8-bit RGB as red, green, blue.
+// Every writer we know stores 8-bit RGB as red, green, blue. Four pixels are
+// three words: r0 g0 b0 r1 | g1 b1 r2 g2 | b2 r3 g3 b3.
 void rgb8(const unsigned char* src, size_t src_size, unsigned char* dst, int width, int height)
 {
-    pixconv_each_pixel<3>(src, src_size, dst, width, height,
-                          [](const unsigned char* s, unsigned char* d) { pixconv_put(d, s[0], s[1], s[2], 255); });
+    pixconv_each_pixel_grouped<3, 4>(
+        src, src_size, dst, width, height,
+        [](const unsigned char* s, unsigned char* d) {
+            uint32_t w0 = pixconv_word_le(s), w1 = pixconv_word_le(s + 4), w2 = pixconv_word_le(s + 8);
+            const uint32_t a = 0xFF000000u;
+            pixconv_stream(d, (w0 & 0xFFFFFF) | a);
+            pixconv_stream(d + 4, (w0 >> 24 | w1 << 8) | a);
+            pixconv_stream(d + 8, (w1 >> 16 | w2 << 16) | a);
+            pixconv_stream(d + 12, w2 >> 8 | a);
+        },
+        [](const unsigned char* s, unsigned char* d) { pixconv_put(d, s[0], s[1], s[2], 255); });
 }
 
 // 10 bits filled to 32-bit words, method A: one pixel per word, R in bits
 // 31..22, G in 21..12, B in 11..2. The top eight bits of each are kept.
 void rgb10_word(uint32_t w, unsigned char* d)
 {
-    pixconv_put(d, w >> 24, w >> 14 & 0xFF, w >> 4 & 0xFF, 255);
+    pixconv_put(d, w >> 24, w >> 14, w >> 4, 255);
 }
 
 // Three 16-bit words per pixel; 12-bit samples sit in bits 15..4, so for
@@ -72,14 +82,16 @@ void pixconv_d050_b08_p1_be(const unsigned char* src, size_t src_size, unsigned 
 void pixconv_d050_b10_p1_le(const unsigned char* src, size_t src_size, unsigned char* dst, int width, int height)
 {
     pixconv_each_pixel<4>(src, src_size, dst, width, height, [](const unsigned char* s, unsigned char* d) {
-        rgb10_word((uint32_t)s[3] << 24 | (uint32_t)s[2] << 16 | (uint32_t)s[1] << 8 | s[0], d);
+        rgb10_word(pixconv_word_le(s), d);
     });
 }
 
 void pixconv_d050_b10_p1_be(const unsigned char* src, size_t src_size, unsigned char* dst, int width, int height)
 {
     pixconv_each_pixel<4>(src, src_size, dst, width, height, [](const unsigned char* s, unsigned char* d) {
-        rgb10_word((uint32_t)s[0] << 24 | (uint32_t)s[1] << 16 | (uint32_t)s[2] << 8 | s[3], d);
+        // The word read the other way round: its bytes b0..b3 are bits 31..0.
+        uint32_t v = pixconv_word_le(s);
+        pixconv_put(d, v, (v >> 8 & 0xFF) << 2 | (v >> 22 & 3), (v >> 16 & 0xFF) << 4 | (v >> 28), 255);
     });
 }
 
