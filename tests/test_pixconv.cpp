@@ -181,6 +181,43 @@ TEST(Pixconv, OddWidthsEndEachRowAfterItsLastPixel)
         EXPECT_EQ(100 + i, rgba[4 * i + 1]) << "pixel " << i;
 }
 
+// The 8-bit and 10-bit RGB rows read whole words and groups; every pixel must
+// still come out as the plain per-pixel rule says, wherever the data ends.
+TEST(Pixconv, WordAtATimeRowsMatchThePerPixelRuleAtEveryLength)
+{
+    const int w = 7, h = 3;
+    bytes source(w * h * 4);
+    for (size_t i = 0; i < source.size(); i++)
+        source[i] = (unsigned char)(i * 37 + 11);
+    for (size_t have = 0; have <= source.size(); have++) {
+        bytes cut(source.begin(), source.begin() + have);
+        picture rgb8 = make(LE, 50, 8, 0, w, h, cut);
+        picture be10 = make(BE, 50, 10, 1, w, h, cut);
+        picture le10 = make(LE, 50, 10, 1, w, h, cut);
+        bytes got8 = convert(rgb8), got_be = convert(be10), got_le = convert(le10);
+        for (int i = 0; i < w * h; i++) {
+            const unsigned char* s = cut.data();
+            bytes want8 = have >= (size_t)(3 * i + 3)
+                              ? bytes{s[3 * i], s[3 * i + 1], s[3 * i + 2], 255}
+                              : fallback;
+            ASSERT_EQ(want8, bytes(got8.begin() + 4 * i, got8.begin() + 4 * i + 4)) << have << " " << i;
+            if (have < (size_t)(4 * i + 4)) {
+                ASSERT_EQ(fallback, bytes(got_be.begin() + 4 * i, got_be.begin() + 4 * i + 4));
+                ASSERT_EQ(fallback, bytes(got_le.begin() + 4 * i, got_le.begin() + 4 * i + 4));
+                continue;
+            }
+            const unsigned char* q = s + 4 * i;
+            uint32_t be = (uint32_t)q[0] << 24 | q[1] << 16 | q[2] << 8 | q[3];
+            uint32_t le = (uint32_t)q[3] << 24 | q[2] << 16 | q[1] << 8 | q[0];
+            for (auto [word, got] : {std::pair<uint32_t, bytes*>{be, &got_be}, {le, &got_le}}) {
+                bytes want = {(unsigned char)(word >> 24), (unsigned char)(word >> 14), (unsigned char)(word >> 4),
+                              255};
+                ASSERT_EQ(want, bytes(got->begin() + 4 * i, got->begin() + 4 * i + 4)) << have << " " << i;
+            }
+        }
+    }
+}
+
 TEST(Pixconv, PaddingIsReadAsSamplesAndOnlyElementZeroCounts)
 {
     picture p = make(BE, 50, 8, 0, 1, 2, {1, 2, 3, 4, 5, 6});
