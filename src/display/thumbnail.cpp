@@ -62,6 +62,9 @@ GLuint ImGui_ImplGlfwGL3_CreateThumbnailTexture(int index, DPX_HEADER* header)
     glBindTexture(GL_TEXTURE_2D, s->TextureId);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    // Filtering at the border would otherwise take in the far side's pixels.
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, s->Width, s->Height, 0, GL_RGBA, GL_UNSIGNED_BYTE, s->Pixels);
     glBindTexture(GL_TEXTURE_2D, (GLuint)last_texture);
     return s->TextureId;
