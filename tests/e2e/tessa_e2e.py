@@ -1009,7 +1009,7 @@ class AppTestCase(unittest.TestCase):
         index: all that earlier drops print is then on stdout, so lines can be
         compared whole and absences asserted."""
         p = self.dpx(name)
-        self.app.drop([p])
+        self.app.drop([p], timeout=timeout)
         self.app.wait_for_output("^" + re.escape("created workset for %s (index=" % p) + r"\d+\)$",
                                  timeout)
         return p
