@@ -322,12 +322,6 @@ class Screenshot:
 
     __call__ = pixel
 
-    def row(self, y, x0, x1):
-        return [self.pixel(x, y) for x in range(x0, x1)]
-
-    def column(self, x, y0, y1):
-        return [self.pixel(x, y) for y in range(y0, y1)]
-
     def box_pixels(self, x0, y0, x1, y1):
         """Yields (x, y, rgb) over the half-open box."""
         for y in range(y0, y1):
@@ -352,15 +346,6 @@ class Screenshot:
               other.data[y * other.stride + 4 * x:y * other.stride + 4 * x + 3]]
         ox, oy = self.origin
         return (ox + min(xs), oy + ys[0], ox + max(xs), oy + ys[-1])
-
-    def bbox(self, pred, x0, y0, x1, y1):
-        """Inclusive (x0, y0, x1, y1) around the matching pixels of a box, or None."""
-        xs, ys = [], []
-        for x, y, c in self.box_pixels(x0, y0, x1, y1):
-            if pred(c):
-                xs.append(x)
-                ys.append(y)
-        return (min(xs), min(ys), max(xs), max(ys)) if xs else None
 
     def first_along_row(self, y, x0, x1, pred):
         """First x from x0 towards x1 (either direction) whose pixel matches."""
