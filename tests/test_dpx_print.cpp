@@ -150,7 +150,7 @@ TEST(DpxPrint, EightBitTablesForEveryCode)
                  "transfer characteristic");
     expect_table(dpx_print_get_colorimetric_specification_text,
                  transfer_like("Not applicable", "Not applicable", "Not applicable", "Not applicable"), 256,
-                 "colorimetric specification");
+                 "colorimetric");
     expect_table(dpx_print_get_video_signal_standard_text, video_signal_table, 256, "video signal standard");
 }
 

@@ -15,7 +15,7 @@
 
 namespace {
 
-struct InspectorTest : ::testing::Test {
+struct FileWindowContents : ::testing::Test {
     headless_gui gui;
 
     void SetUp() override
@@ -73,7 +73,7 @@ std::vector<std::string> tokens(const std::string& line)
 
 } // namespace
 
-TEST_F(InspectorTest, SectionsInOrderWithPanelsClosed)
+TEST_F(FileWindowContents, SectionsInOrderWithPanelsClosed)
 {
     std::vector<std::string> lines = show(base());
     const char* order[] = {"Image data", "Summary", "File information header", "Image information header",
@@ -95,7 +95,7 @@ TEST_F(InspectorTest, SectionsInOrderWithPanelsClosed)
     EXPECT_TRUE(has(lines, "Image size 4 x 2"));
 }
 
-TEST_F(InspectorTest, AllOnesShowUndefinedOnlyInGuardedRows)
+TEST_F(FileWindowContents, AllOnesShowUndefinedOnlyInGuardedRows)
 {
     dpx_writer w = base(true);
     dpxw_u32(&w, DPXW_OFFSET_TO_IMAGE_DATA, 0xFFFFFFFF);
@@ -128,7 +128,7 @@ TEST_F(InspectorTest, AllOnesShowUndefinedOnlyInGuardedRows)
     EXPECT_TRUE(has(lines, "Ditto key") && !has(lines, "Ditto key 0xFFFFFFFF"));
 }
 
-TEST_F(InspectorTest, TextFieldsAndTheirDumps)
+TEST_F(FileWindowContents, TextFieldsAndTheirDumps)
 {
     dpx_writer w = base();
     dpxw_bytes(&w, DPXW_VERSION, "\0\0\0\0\0\0\0\0", 8);
@@ -151,7 +151,7 @@ TEST_F(InspectorTest, TextFieldsAndTheirDumps)
     EXPECT_EQ(4u, tokens(lines[first + 7]).size()) << lines[first + 7];
 }
 
-TEST_F(InspectorTest, FileSizeGroupWrapsInUnsigned32Bits)
+TEST_F(FileWindowContents, FileSizeGroupWrapsInUnsigned32Bits)
 {
     dpx_writer w = base();
     dpxw_u32(&w, DPXW_TOTAL_SIZE, 1000);
@@ -168,7 +168,7 @@ TEST_F(InspectorTest, FileSizeGroupWrapsInUnsigned32Bits)
     EXPECT_TRUE(has(lines, "Total image file size in bytes (Undefined)"));
 }
 
-TEST_F(InspectorTest, ElementPanelTitlesFollowTheElementCount)
+TEST_F(FileWindowContents, ElementPanelTitlesFollowTheElementCount)
 {
     struct {
         uint16_t count;
@@ -188,7 +188,7 @@ TEST_F(InspectorTest, ElementPanelTitlesFollowTheElementCount)
     }
 }
 
-TEST_F(InspectorTest, OpenPanelShowsElementRows)
+TEST_F(FileWindowContents, OpenPanelShowsElementRows)
 {
     dpx_writer w = base();
     size_t e = DPXW_ELEMENT0;
@@ -216,7 +216,7 @@ TEST_F(InspectorTest, OpenPanelShowsElementRows)
                                [](const std::string& l) { return l.find("Data sign") != std::string::npos; }));
 }
 
-TEST_F(InspectorTest, UserDefinedDataLengths)
+TEST_F(FileWindowContents, UserDefinedDataLengths)
 {
     struct {
         uint32_t length;
@@ -241,7 +241,7 @@ TEST_F(InspectorTest, UserDefinedDataLengths)
     }
 }
 
-TEST_F(InspectorTest, UserDataLongerThanTheFileShowsWhatExists)
+TEST_F(FileWindowContents, UserDataLongerThanTheFileShowsWhatExists)
 {
     dpx_writer w = dpxw_new(false, 2080 + 40);
     dpxw_u32(&w, DPXW_USER_LENGTH, 32 + 1048576);
@@ -257,7 +257,7 @@ TEST_F(InspectorTest, UserDataLongerThanTheFileShowsWhatExists)
     EXPECT_TRUE(has(lines, "(1048536 of the 1048576 declared bytes are missing from the file)"));
 }
 
-TEST_F(InspectorTest, PreviewBuiltOnceAndRefusedWithAReason)
+TEST_F(FileWindowContents, PreviewBuiltOnceAndRefusedWithAReason)
 {
     std::vector<std::string> lines = show(base());
     EXPECT_EQ(std::vector<int>{1}, thumbnail_stub.created);
@@ -292,7 +292,7 @@ TEST_F(InspectorTest, PreviewBuiltOnceAndRefusedWithAReason)
     }
 }
 
-TEST_F(InspectorTest, FocusedWindowHandsItsPreviewToNdiWhileOn)
+TEST_F(FileWindowContents, FocusedWindowHandsItsPreviewToNdiWhileOn)
 {
     unsigned char pixels[4 * 4 * 2] = {};
     thumbnail_stub.pixels = pixels;
