@@ -17,21 +17,8 @@ void pixconv_fill_fallback(unsigned char* dst, size_t pixels);
 // run on continuously across rows. A width that is not a multiple of a
 // converter's group therefore simply ends the row after its last pixel.
 // Pixels whose bytes lie past src_size get the fallback colour.
-template <size_t BytesPerPixel, typename Pixel>
-inline void pixconv_each_pixel(const unsigned char* src, size_t src_size, unsigned char* dst, int width,
-                               int height, Pixel pixel)
-{
-    size_t count = (size_t)width * (size_t)height;
-    size_t present = src_size / BytesPerPixel;
-    if (present > count)
-        present = count;
-    for (size_t i = 0; i < present; i++)
-        pixel(src + i * BytesPerPixel, dst + i * 4);
-    pixconv_fill_fallback(dst + present * 4, count - present);
-}
-
-// The same walk, `group` taking GroupPixels whole pixels at a time where it
-// can and `pixel` taking the rest; both must give the same result.
+// `group` takes GroupPixels whole pixels at a time where it can and `pixel`
+// takes the rest; both must give the same result.
 template <size_t BytesPerPixel, size_t GroupPixels, typename Group, typename Pixel>
 inline void pixconv_each_pixel_grouped(const unsigned char* src, size_t src_size, unsigned char* dst, int width,
                                        int height, Group group, Pixel pixel)
@@ -46,6 +33,13 @@ inline void pixconv_each_pixel_grouped(const unsigned char* src, size_t src_size
     for (; i < present; i++)
         pixel(src + i * BytesPerPixel, dst + i * 4);
     pixconv_fill_fallback(dst + present * 4, count - present);
+}
+
+template <size_t BytesPerPixel, typename Pixel>
+inline void pixconv_each_pixel(const unsigned char* src, size_t src_size, unsigned char* dst, int width,
+                               int height, Pixel pixel)
+{
+    pixconv_each_pixel_grouped<BytesPerPixel, 1>(src, src_size, dst, width, height, pixel, pixel);
 }
 
 // One 32-bit store per pixel: bytes R, G, B, A in memory order.
