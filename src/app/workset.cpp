@@ -1,13 +1,10 @@
 #include "app/workset.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-#include <sys/stat.h>
-
-#include "dpx/dpx_io.h"
+#include "dpx/dpx_file.h"
 
 workset_t* workset = nullptr;
 
@@ -67,15 +64,6 @@ void workset_close(workset_t* set)
     free(set);
 }
 
-static bool work_refuse(work_t* work, const char* path, const char* reason)
-{
-    fprintf(stderr, "refused %s: %s\n", path, reason);
-    free(work->buffer);
-    work->buffer = nullptr;
-    work->buffer_size = 0;
-    return false;
-}
-
 bool work_init(work_t* work, const char* path)
 {
     work->index = 0;
@@ -84,49 +72,20 @@ bool work_init(work_t* work, const char* path)
     work->texture_pending = false;
     work->buffer = nullptr;
     work->buffer_size = 0;
-    // A cut path could match another entry, so a long one is refused whole.
-    size_t length = strlen(path);
-    if (length >= sizeof work->name) {
-        work->name[0] = '\0';
-        return work_refuse(work, path, "path too long (1024 characters or more)");
+    work->file_size = 0;
+    work->name[0] = '\0';
+    DPX_FILE file;
+    char reason[DPX_FILE_REASON_SIZE];
+    if (!dpx_file_load(path, DPX_FILE_WHOLE, &file, reason)) {
+        fprintf(stderr, "refused %s: %s\n", path, reason);
+        return false;
     }
-    memcpy(work->name, path, length + 1);
-
-    FILE* file = fopen(path, "rb");
-    if (!file) {
-        char reason[256];
-        snprintf(reason, sizeof reason, "cannot open (%s)", strerror(errno));
-        return work_refuse(work, path, reason);
-    }
-    // The buffer is sized by the file, up to the read limit, so that many
-    // open files cost what they hold.
-    struct stat info;
-    size_t capacity = WORK_READ_LIMIT;
-    if (fstat(fileno(file), &info) == 0 && S_ISREG(info.st_mode) && (uint64_t)info.st_size < WORK_READ_LIMIT)
-        capacity = (size_t)info.st_size;
-    work->buffer = (unsigned char*)malloc(capacity ? capacity : 1);
-    if (!work->buffer) {
-        fclose(file);
-        return work_refuse(work, path, "out of memory");
-    }
-    size_t got = fread(work->buffer, 1, capacity, file);
-    fclose(file);
-    if (got > 0 && got < capacity) {
-        unsigned char* shrunk = (unsigned char*)realloc(work->buffer, got);
-        if (shrunk)
-            work->buffer = shrunk;
-    }
-    work->buffer_size = got;
-
-    int result = dpx_io_header_read(work->buffer, got, &work->header);
-    if (result == DPX_IO_TOO_SHORT) {
-        char reason[256];
-        snprintf(reason, sizeof reason, "too short for a DPX header (%zu bytes, %zu needed)", got,
-                 got < DPX_HEADER_SIZE ? (size_t)DPX_HEADER_SIZE : (size_t)DPX_USER_DATA_OFFSET);
-        return work_refuse(work, path, reason);
-    }
-    if (result != DPX_IO_OK)
-        return work_refuse(work, path, "not a DPX file (no SDPX or XPDS magic number)");
+    // The path fits: longer ones are refused by the load.
+    snprintf(work->name, sizeof work->name, "%s", path);
+    work->buffer = file.image;
+    work->buffer_size = file.image_size;
+    work->file_size = file.file_size;
+    work->header = file.header;
     work->texture_pending = true;
     return true;
 }

@@ -8,10 +8,7 @@
 
 struct GLFWwindow;
 
-enum {
-    WORK_NAME_SIZE = 1024,
-    WORK_READ_LIMIT = 0x10000000, // 256 MiB: bytes past this are not read
-};
+enum { WORK_NAME_SIZE = 1024 };
 
 struct work_t {
     int32_t index;      // from 1; 0 while loading
@@ -21,6 +18,7 @@ struct work_t {
     char name[WORK_NAME_SIZE]; // the path as dropped: identity and window title
     unsigned char* buffer;     // the file image
     size_t buffer_size;        // its length in bytes
+    uint64_t file_size;        // the file's length on disk (at most 256 MiB are held)
     DPX_HEADER header;         // pointers borrow from buffer
     work_t* next;
 };
