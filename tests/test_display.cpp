@@ -1,4 +1,5 @@
 // The input half of the binding, driven without a window or GL context.
+#include <cfloat>
 #include <cstring>
 
 #include <gtest/gtest.h>
@@ -17,6 +18,25 @@ struct BindingTest : ::testing::Test {
 };
 
 const bool none[3] = {false, false, false};
+
+// One GUI frame with the mouse as the binding feeds it and a 200 x 100 window
+// first placed at (100, 100); returns where that window stands.
+ImVec2 mouse_frame(double now, bool focused, double x, double y, bool left_held)
+{
+    const bool held[3] = {left_held, false, false};
+    ImGui_ImplGlfwGL3_UpdateDisplay(1280, 720, 1280, 720);
+    ImGui_ImplGlfwGL3_UpdateTime(now);
+    ImGui_ImplGlfwGL3_UpdateMousePos(focused, x, y);
+    ImGui_ImplGlfwGL3_UpdateMouseButtons(held);
+    ImGui::NewFrame();
+    ImGui::SetNextWindowPos(ImVec2(100, 100), ImGuiCond_FirstUseEver);
+    ImGui::SetNextWindowSize(ImVec2(200, 100), ImGuiCond_FirstUseEver);
+    ImGui::Begin("Dragged");
+    ImVec2 pos = ImGui::GetWindowPos();
+    ImGui::End();
+    ImGui::EndFrame();
+    return pos;
+}
 
 } // namespace
 
@@ -136,6 +156,39 @@ TEST_F(BindingTest, FramebufferScaleFollowsTheBackingStore)
     ImGui_ImplGlfwGL3_UpdateDisplay(640, 0, 640, 0);
     EXPECT_EQ(1.0f, io.DisplayFramebufferScale.x);
     EXPECT_EQ(0.0f, io.DisplayFramebufferScale.y);
+}
+
+TEST_F(BindingTest, LosingFocusHidesTheMouseWithoutAJump)
+{
+    ImGuiIO& io = ImGui::GetIO();
+    io.IniFilename = nullptr;
+    unsigned char* pixels;
+    int w, h;
+    io.Fonts->GetTexDataAsRGBA32(&pixels, &w, &h);
+
+    // Press on the title bar and drag the window by (20, 20).
+    mouse_frame(1.0, true, 150.0, 105.0, false);
+    mouse_frame(1.1, true, 150.0, 105.0, true);
+    ImVec2 pos = mouse_frame(1.2, true, 170.0, 125.0, true);
+    EXPECT_EQ(20.0f, io.MouseDelta.x);
+    EXPECT_EQ(120.0f, pos.x);
+    EXPECT_EQ(120.0f, pos.y);
+
+    // Focus goes while the button still reads as held: no position, no delta,
+    // and the window stays where the drag left it.
+    pos = mouse_frame(1.3, false, 170.0, 125.0, true);
+    EXPECT_FALSE(ImGui::IsMousePosValid());
+    EXPECT_EQ(0.0f, io.MouseDelta.x);
+    EXPECT_EQ(0.0f, io.MouseDelta.y);
+    EXPECT_EQ(120.0f, pos.x);
+    EXPECT_EQ(120.0f, pos.y);
+
+    // The mouse coming back elsewhere is no jump either.
+    mouse_frame(1.4, false, 0.0, 0.0, false);
+    mouse_frame(1.5, true, 600.0, 400.0, false);
+    EXPECT_TRUE(ImGui::IsMousePosValid());
+    EXPECT_EQ(0.0f, io.MouseDelta.x);
+    EXPECT_EQ(0.0f, io.MouseDelta.y);
 }
 
 TEST_F(BindingTest, RenderingAMinimisedFrameTouchesNothing)

@@ -1,5 +1,6 @@
 #include "display/imgui_impl_glfw_gl3.h"
 
+#include <cfloat>
 #include <cstdint>
 
 #include <epoxy/gl.h>
@@ -159,6 +160,13 @@ void ImGui_ImplGlfwGL3_UpdateTime(double now)
     g_Time = now;
 }
 
+void ImGui_ImplGlfwGL3_UpdateMousePos(bool focused, double x, double y)
+{
+    // (-FLT_MAX, -FLT_MAX) is the GUI's "no mouse": no hover, and no delta jump
+    // when the mouse leaves or comes back. (-1, -1) would be a real position.
+    ImGui::GetIO().MousePos = focused ? ImVec2((float)x, (float)y) : ImVec2(-FLT_MAX, -FLT_MAX);
+}
+
 void ImGui_ImplGlfwGL3_UpdateMouseButtons(const bool held[3])
 {
     ImGuiIO& io = ImGui::GetIO();
@@ -183,13 +191,11 @@ void ImGui_ImplGlfwGL3_NewFrame()
     ImGui_ImplGlfwGL3_UpdateDisplay(w, h, display_w, display_h);
     ImGui_ImplGlfwGL3_UpdateTime(glfwGetTime());
 
-    if (glfwGetWindowAttrib(g_Window, GLFW_FOCUSED)) {
-        double mouse_x, mouse_y;
+    const bool focused = glfwGetWindowAttrib(g_Window, GLFW_FOCUSED) != 0;
+    double mouse_x = 0.0, mouse_y = 0.0;
+    if (focused)
         glfwGetCursorPos(g_Window, &mouse_x, &mouse_y);
-        io.MousePos = ImVec2((float)mouse_x, (float)mouse_y);
-    } else {
-        io.MousePos = ImVec2(-1.0f, -1.0f);
-    }
+    ImGui_ImplGlfwGL3_UpdateMousePos(focused, mouse_x, mouse_y);
     bool held[3];
     for (int i = 0; i < 3; i++)
         held[i] = glfwGetMouseButton(g_Window, i) != 0;

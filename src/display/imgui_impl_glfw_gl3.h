@@ -22,4 +22,6 @@ void ImGui_ImplGlfwGL3_CharCallback(GLFWwindow* window, unsigned int c);
 // The steps of NewFrame that need no window, applied to the current GUI context.
 void ImGui_ImplGlfwGL3_UpdateDisplay(int width, int height, int fb_width, int fb_height);
 void ImGui_ImplGlfwGL3_UpdateTime(double now);
+// The cursor position in window coordinates, taken only while the window has the focus.
+void ImGui_ImplGlfwGL3_UpdateMousePos(bool focused, double x, double y);
 void ImGui_ImplGlfwGL3_UpdateMouseButtons(const bool held[3]);
