@@ -1,5 +1,4 @@
 // The input half of the binding, driven without a window or GL context.
-#include <cfloat>
 #include <cstring>
 
 #include <gtest/gtest.h>
