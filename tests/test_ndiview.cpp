@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -207,4 +208,51 @@ TEST_F(NdiviewTest, FirstDirectoryIsSearchedFirst)
     EXPECT_EQ(1, v->ready);
     EXPECT_EQ("", err);
     ndiview_close(v);
+}
+
+// A candidate without the six functions is passed over, and closed, for the
+// next one in the search order, whether in the same directory or the next.
+TEST_F(NdiviewTest, RuntimeOfTheWrongKindGivesWayToTheNextCandidate)
+{
+    struct Case {
+        const char* what;
+        const char* v6;
+        const char* v5;
+        const char* passed_over;
+        const char* used;
+    };
+    const Case cases[] = {
+        {"a partial libndi.so.6 beside a complete libndi.so.5", NDI_STANDIN_DIR "/mixed", nullptr,
+         NDI_STANDIN_DIR "/mixed/libndi.so.6", NDI_STANDIN_DIR "/mixed/libndi.so.5"},
+        {"a partial runtime in the first directory, a complete one in the second", NDI_STANDIN_DIR "/partial",
+         NDI_STANDIN_DIR, NDI_STANDIN_DIR "/partial/libndi.so.5", NDI_STANDIN_DIR "/libndi.so.6"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        setenv("NDI_RUNTIME_DIR_V6", c.v6, 1);
+        if (c.v5)
+            setenv("NDI_RUNTIME_DIR_V5", c.v5, 1);
+        else
+            unsetenv("NDI_RUNTIME_DIR_V5");
+        remove(record.c_str());
+        std::string err;
+        NDIVIEW* v = open(&err);
+        ASSERT_NE(nullptr, v);
+        EXPECT_EQ(1, v->ready);
+        EXPECT_EQ("", err);
+        Dl_info info = {};
+        if (v->runtime.initialize && dladdr((void*)v->runtime.initialize, &info))
+            EXPECT_STREQ(c.used, info.dli_fname);
+        else
+            ADD_FAILURE() << "no runtime loaded";
+        EXPECT_EQ(nullptr, dlopen(c.passed_over, RTLD_NOW | RTLD_NOLOAD)) << "still loaded: " << c.passed_over;
+        ndiview_close(v);
+        std::vector<std::string> got = calls();
+        // Only the runtime taken was called: started, sender made and destroyed, shut down.
+        EXPECT_EQ(5u, got.size());
+        if (!got.empty()) {
+            EXPECT_EQ("initialize", got.front());
+            EXPECT_EQ("destroy", got.back());
+        }
+    }
 }

@@ -17,16 +17,6 @@ const char* const product_description =
 
 const char* const library_names[] = {"libndi.so.6", "libndi.so.5", "libndi.so.4"};
 
-void* ndiview_dlopen_in(const std::string& dir)
-{
-    for (const char* name : library_names) {
-        std::string path = dir + "/" + name;
-        if (void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL))
-            return library;
-    }
-    return nullptr;
-}
-
 std::string ndiview_exe_dir()
 {
     char path[4096];
@@ -41,33 +31,17 @@ std::string ndiview_exe_dir()
     return path;
 }
 
-// Next to the program, then the runtime's own directories, then the system's search path.
-void* ndiview_find_library()
-{
-    const char* v6 = getenv("NDI_RUNTIME_DIR_V6");
-    const char* v5 = getenv("NDI_RUNTIME_DIR_V5");
-    const std::string dirs[] = {ndiview_exe_dir(), v6 ? v6 : "", v5 ? v5 : ""};
-    for (const std::string& dir : dirs) {
-        if (dir.empty())
-            continue;
-        if (void* library = ndiview_dlopen_in(dir))
-            return library;
-    }
-    for (const char* name : library_names)
-        if (void* library = dlopen(name, RTLD_NOW | RTLD_LOCAL))
-            return library;
-    return nullptr;
-}
-
 template <typename F> bool ndiview_symbol(void* library, const char* name, F* out)
 {
     *out = (F)dlsym(library, name);
     return *out != nullptr;
 }
 
-bool ndiview_load(NDIVIEW_RUNTIME* r)
+// Opens one candidate and takes it only when it has all six functions; one
+// that lacks any is closed again so that the search can go on.
+bool ndiview_try(const std::string& path, NDIVIEW_RUNTIME* r)
 {
-    r->library = ndiview_find_library();
+    r->library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!r->library)
         return false;
     if (ndiview_symbol(r->library, "NDIlib_initialize", &r->initialize) &&
@@ -79,6 +53,26 @@ bool ndiview_load(NDIVIEW_RUNTIME* r)
         return true;
     dlclose(r->library);
     *r = NDIVIEW_RUNTIME{};
+    return false;
+}
+
+// Every name in each place in turn: next to the program, the runtime's own
+// directories, then the system's search path.
+bool ndiview_load(NDIVIEW_RUNTIME* r)
+{
+    const char* v6 = getenv("NDI_RUNTIME_DIR_V6");
+    const char* v5 = getenv("NDI_RUNTIME_DIR_V5");
+    const std::string dirs[] = {ndiview_exe_dir(), v6 ? v6 : "", v5 ? v5 : ""};
+    for (const std::string& dir : dirs) {
+        if (dir.empty())
+            continue;
+        for (const char* name : library_names)
+            if (ndiview_try(dir + "/" + name, r))
+                return true;
+    }
+    for (const char* name : library_names)
+        if (ndiview_try(name, r))
+            return true;
     return false;
 }
 
