@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "display/budget.h"
 #include "pixconv/pixconv.h"
 
 namespace {
@@ -11,6 +12,9 @@ struct ThumbnailSlot {
     int Height;
     unsigned char* Pixels;
     GLuint TextureId;
+    uint64_t Cost;  // taken from the memory budget: the buffer and the texture
+    bool OverBudget; // the last create was refused by the budget, for the reason below
+    char Refusal[THUMBNAIL_REFUSAL_SIZE];
 };
 
 ThumbnailSlot g_Thumbnail[THUMBNAIL_SLOT_COUNT];
@@ -28,7 +32,7 @@ bool ImGui_ImplGlfwGL3_InitThumbnailTexture(int index)
 {
     ThumbnailSlot* s = thumbnail_slot(index);
     if (s)
-        *s = ThumbnailSlot{0, 0, nullptr, 0};
+        *s = ThumbnailSlot{};
     return true;
 }
 
@@ -39,14 +43,30 @@ GLuint ImGui_ImplGlfwGL3_CreateThumbnailTexture(int index, DPX_HEADER* header)
         return 0;
     size_t bytes = 0;
     bool fits = pixconv_rgba_size(header, &bytes) && bytes > 0;
-    unsigned char* pixels = fits ? (unsigned char*)realloc(s->Pixels, bytes) : nullptr;
+    uint64_t cost = 2 * (uint64_t)bytes;
+    // The slot's own picture is replaced, so its share counts as free.
+    budget_give(s->Cost);
+    s->Cost = 0;
+    unsigned char* pixels = nullptr;
+    bool budgeted = fits && budget_take(cost);
+    if (budgeted) {
+        pixels = (unsigned char*)realloc(s->Pixels, bytes);
+        if (!pixels)
+            budget_give(cost);
+    }
     if (!pixels) {
         // Keep no stale picture that would belong to another size.
         ImGui_ImplGlfwGL3_DisposeThumbnailTexture(index);
         s->Width = 0;
         s->Height = 0;
+        if (fits && !budgeted) {
+            s->OverBudget = true;
+            budget_refusal("preview", cost, s->Refusal, sizeof s->Refusal);
+        }
         return 0;
     }
+    s->Cost = cost;
+    s->OverBudget = false;
     s->Pixels = pixels;
     s->Width = (int)header->image_information.pixels_per_line;
     s->Height = (int)header->image_information.lines_per_image_element;
@@ -96,5 +116,14 @@ bool ImGui_ImplGlfwGL3_DisposeThumbnailTexture(int index)
     }
     free(s->Pixels);
     s->Pixels = nullptr;
+    budget_give(s->Cost);
+    s->Cost = 0;
+    s->OverBudget = false;
     return true;
+}
+
+const char* ImGui_ImplGlfwGL3_ThumbnailRefusal(int index)
+{
+    ThumbnailSlot* s = thumbnail_slot(index);
+    return s && s->OverBudget ? s->Refusal : nullptr;
 }

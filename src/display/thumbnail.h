@@ -5,12 +5,16 @@
 
 #include "dpx/dpx_header.h"
 
-enum { THUMBNAIL_SLOT_COUNT = 100 };
+enum { THUMBNAIL_SLOT_COUNT = 100, THUMBNAIL_REFUSAL_SIZE = 256 };
 
 // Indexes outside 0..99 touch no slot: create returns 0, fetch yields 0, 0, null.
 bool ImGui_ImplGlfwGL3_InitThumbnailTexture(int index);
 // Texture 0, and no pixels in the slot, when the picture converts nothing
-// (a side over the conversion limit, a zero side, or no memory).
+// (a side over the conversion limit, a zero side, no memory, or the memory
+// budget would be passed).
 GLuint ImGui_ImplGlfwGL3_CreateThumbnailTexture(int index, DPX_HEADER* header);
 GLuint ImGui_ImplGlfwGL3_FetchThumbnailInfo(int index, int* width, int* height, unsigned char** pixels);
 bool ImGui_ImplGlfwGL3_DisposeThumbnailTexture(int index);
+// Why the slot's last create made no texture because of the memory budget,
+// or null.
+const char* ImGui_ImplGlfwGL3_ThumbnailRefusal(int index);

@@ -3,12 +3,13 @@
 
 #include <cstdint>
 
-#include "dpx/dpx_header.h"
+#include "describe/describe.h"
 
 // One table row with an empty label and `count` bytes as "%02X ", `per_line` a line.
 void dump_ascii(const unsigned char* bytes, uint64_t count, uint64_t per_line);
-// Offset and sixteen bytes a line, in the current value cell. Only the lines
-// in view are submitted, so a large area costs what fits on screen.
+// Offset and sixteen bytes a line, in the current value cell; the cursor
+// ends at the cell's left edge below the dump. Only the lines in view are
+// submitted, so a large area costs what fits on screen.
 void user_defined_data_dump(const unsigned char* bytes, uint64_t count);
-// The collapsible panel of image element `number` (1 to 8).
-void dpx_print_data_structure(const DPX_HEADER_DATA_STRUCTURE* element, int number, int in_use);
+// The collapsible panel of one image element.
+void dpx_print_data_structure(const DESCRIBE_PANEL& panel);

@@ -1,101 +1,41 @@
 #include "inspector/rows.h"
 
-#include <cstring>
-
 #include <imgui.h>
 
 #include "inspector/dump.h"
 
-namespace {
-const char* const undefined_text = "(Undefined)";
-}
-
-void rows_label(const char* label, bool separator)
+void rows_draw(const DESCRIBE_ROW& row)
 {
-    if (separator)
+    if (row.separator)
         ImGui::Separator();
-    ImGui::TextUnformatted(label);
+    ImGui::TextUnformatted(row.label);
+    ImGui::NextColumn();
+    switch (row.form) {
+    case DESCRIBE_VALUE:
+        ImGui::TextUnformatted(row.value.c_str());
+        break;
+    case DESCRIBE_TEXT_FIELD:
+        ImGui::TextUnformatted(row.value.c_str());
+        ImGui::NextColumn();
+        dump_ascii(row.bytes, row.byte_count, DESCRIBE_BYTES_PER_LINE);
+        return;
+    case DESCRIBE_USER_DATA:
+        if (row.byte_count > 0)
+            user_defined_data_dump(row.bytes, row.byte_count);
+        if (!row.value.empty())
+            ImGui::TextUnformatted(row.value.c_str());
+        break;
+    case DESCRIBE_HEADING:
+    case DESCRIBE_PREVIEW:
+        break;
+    }
     ImGui::NextColumn();
 }
 
-void rows_end()
+void rows_draw_all(const std::vector<DESCRIBE_ROW>& rows)
 {
-    ImGui::NextColumn();
-}
-
-void rows_u32(const char* label, uint32_t value)
-{
-    rows_label(label);
-    if (value == 0xFFFFFFFFu)
-        ImGui::TextUnformatted(undefined_text);
-    else
-        ImGui::Text("%u", value);
-    rows_end();
-}
-
-void rows_hex32(const char* label, uint32_t value)
-{
-    rows_label(label);
-    if (value == 0xFFFFFFFFu)
-        ImGui::TextUnformatted(undefined_text);
-    else
-        ImGui::Text("0x%08X", value);
-    rows_end();
-}
-
-void rows_u16(const char* label, uint16_t value)
-{
-    rows_label(label);
-    if (value == 0xFFFF)
-        ImGui::TextUnformatted(undefined_text);
-    else
-        ImGui::Text("%u", (unsigned)value);
-    rows_end();
-}
-
-void rows_u8(const char* label, uint8_t value)
-{
-    rows_label(label);
-    if (value == 0xFF)
-        ImGui::TextUnformatted(undefined_text);
-    else
-        ImGui::Text("%u", (unsigned)value);
-    rows_end();
-}
-
-bool rows_float_undefined(float value)
-{
-    uint32_t bits;
-    memcpy(&bits, &value, sizeof bits);
-    return bits == 0xFFFFFFFFu;
-}
-
-void rows_f32(const char* label, float value)
-{
-    rows_label(label);
-    if (rows_float_undefined(value))
-        ImGui::TextUnformatted(undefined_text);
-    else
-        ImGui::Text("%f", (double)value);
-    rows_end();
-}
-
-void rows_code(const char* label, uint32_t value, bool undefined, const char* text)
-{
-    rows_label(label);
-    if (undefined)
-        ImGui::TextUnformatted(undefined_text);
-    else
-        ImGui::Text("%u '%s'", value, text);
-    rows_end();
-}
-
-void rows_text(const char* label, const char* field, int size)
-{
-    rows_label(label);
-    ImGui::Text("'%-*.*s'", size, size, field);
-    rows_end();
-    dump_ascii((const unsigned char*)field, (uint64_t)size, 16);
+    for (const DESCRIBE_ROW& row : rows)
+        rows_draw(row);
 }
 
 void rows_columns_begin()

@@ -6,7 +6,7 @@ thumbnail_stub_t thumbnail_stub;
 
 void thumbnail_stub_reset()
 {
-    thumbnail_stub = thumbnail_stub_t{{}, {}, 7, nullptr, 0, 0};
+    thumbnail_stub = thumbnail_stub_t{{}, {}, 7, nullptr, 0, 0, nullptr};
 }
 
 bool ImGui_ImplGlfwGL3_InitThumbnailTexture(int)
@@ -33,4 +33,10 @@ GLuint ImGui_ImplGlfwGL3_FetchThumbnailInfo(int index, int* width, int* height, 
 bool ImGui_ImplGlfwGL3_DisposeThumbnailTexture(int)
 {
     return true;
+}
+
+const char* ImGui_ImplGlfwGL3_ThumbnailRefusal(int index)
+{
+    bool slot = index >= 0 && index < THUMBNAIL_SLOT_COUNT;
+    return slot ? thumbnail_stub.refusal : nullptr;
 }

@@ -11,6 +11,7 @@ struct thumbnail_stub_t {
     unsigned int next_texture; // returned by create for slots 0..99
     unsigned char* pixels;     // handed out by fetch for slots 0..99
     int width, height;
+    const char* refusal;       // handed out by the refusal call for slots 0..99
 };
 
 extern thumbnail_stub_t thumbnail_stub;
