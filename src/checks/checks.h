@@ -1,0 +1,44 @@
+// Consistency checks of a decoded DPX header against the file it came from:
+// the arithmetic a user would otherwise do by hand. Free of GUI code.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "dpx/dpx_header.h"
+
+enum CHECK_SEVERITY {
+    CHECK_ERROR,   // the file cannot be read as its header declares
+    CHECK_WARNING, // it disagrees with the standard or with itself but can be read
+    CHECK_NOTE,    // legal but unusual
+};
+
+struct CHECK_FINDING {
+    CHECK_SEVERITY severity;
+    const char* id;                  // stable: scripts rely on it ("file-size-mismatch", ...)
+    std::string message;             // one line that states the numbers involved
+    std::vector<const char*> fields; // header member paths, e.g. "image_information.image_element[1].offset_to_data"
+};
+
+// Every finding for a decoded header and the file's real length, errors
+// first, then warnings, then notes, each in rule order. An element n
+// (counted from 1 in messages, from 0 in field paths) is in use when
+// n <= number_of_image_elements. Fields that lie in image data (an element
+// starting inside the 2048-byte header) are not checked: their values are
+// pixel bytes, which image-offset-in-header reports.
+//
+// Rule order, with ids:
+//   file-size-mismatch, file-size-undefined, image-offset-mismatch,
+//   image-offset-zero, image-offset-past-end, image-offset-in-header,
+//   image-offset-shared, image-dimensions, image-data-short, header-length,
+//   user-data-past-end, user-header-short, element-count,
+//   element-beyond-count, bit-depth, packing, descriptor, orientation,
+//   version, encrypted, timecode, frame-rate-mismatch, reference-levels.
+std::vector<CHECK_FINDING> checks_run(const DPX_HEADER* header, uint64_t file_size);
+
+// "error", "warning", "note".
+const char* checks_severity_text(CHECK_SEVERITY severity);
+
+// The count by severity: "2 errors, 1 warning", "1 note", "No findings".
+std::string checks_summary(const std::vector<CHECK_FINDING>& findings);
