@@ -1,0 +1,240 @@
+#include "picture/decode.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "dpx/dpx_layout.h"
+#include "dpx/dpx_print.h"
+#include "picture/unpack.h"
+
+namespace {
+
+const char* const user_names[DECODE_MAX_COMPONENTS] = {"1", "2", "3", "4", "5", "6", "7", "8"};
+
+struct descriptor_row {
+    uint8_t descriptor;
+    DECODE_COLOUR colour;
+    int components;
+    const char* names[4];
+};
+
+// Components per decoded pixel, in the order the file stores them.
+const descriptor_row descriptor_rows[] = {
+    {1, DECODE_GREY, 1, {"R"}},
+    {2, DECODE_GREY, 1, {"G"}},
+    {3, DECODE_GREY, 1, {"B"}},
+    {4, DECODE_GREY, 1, {"A"}},
+    {6, DECODE_GREY, 1, {"Y"}},
+    {8, DECODE_GREY, 1, {"Z"}},
+    {50, DECODE_RGB, 3, {"R", "G", "B"}},
+    {51, DECODE_RGB, 4, {"R", "G", "B", "A"}},
+    {52, DECODE_RGB, 4, {"A", "B", "G", "R"}},
+    {100, DECODE_YCBCR, 3, {"Cb", "Y", "Cr"}},
+    {101, DECODE_YCBCR, 4, {"Cb", "Y", "A", "Cr"}},
+    {102, DECODE_YCBCR, 3, {"Cb", "Y", "Cr"}},
+    {103, DECODE_YCBCR, 4, {"Cb", "Y", "Cr", "A"}},
+};
+
+int find_name(const DECODE_LAYOUT* l, const char* name)
+{
+    for (int c = 0; c < l->components; c++) {
+        if (strcmp(l->names[c], name) == 0)
+            return c;
+    }
+    return -1;
+}
+
+bool set_components(DECODE_LAYOUT* l)
+{
+    if (l->descriptor >= 150 && l->descriptor <= 156) {
+        l->colour = DECODE_USER;
+        l->components = l->descriptor - 148;
+        for (int c = 0; c < l->components; c++)
+            l->names[c] = user_names[c];
+        l->red = 0;
+        l->green = 1;
+        l->blue = l->components > 2 ? 2 : -1;
+        return true;
+    }
+    for (const descriptor_row& row : descriptor_rows) {
+        if (row.descriptor != l->descriptor)
+            continue;
+        l->colour = row.colour;
+        l->components = row.components;
+        for (int c = 0; c < row.components; c++)
+            l->names[c] = row.names[c];
+        l->alpha = find_name(l, "A");
+        if (row.colour == DECODE_RGB) {
+            l->red = find_name(l, "R");
+            l->green = find_name(l, "G");
+            l->blue = find_name(l, "B");
+        } else if (row.colour == DECODE_YCBCR) {
+            l->luma = find_name(l, "Y");
+            l->cb = find_name(l, "Cb");
+            l->cr = find_name(l, "Cr");
+            l->subsampled = l->descriptor == 100 || l->descriptor == 101;
+        }
+        return true;
+    }
+    return false;
+}
+
+// The end of the file image as the header's own bounds tell it: the image
+// data and the user data both run to it. False when neither exists.
+bool image_end(const DPX_HEADER* h, uint64_t* end)
+{
+    if (h->image_data) {
+        *end = (uint64_t)h->image_information.image_element[0].offset_to_data + h->image_data_size;
+        return true;
+    }
+    if (h->user_defined_data.user_data) {
+        *end = DPX_USER_DATA_OFFSET + (uint64_t)h->user_data_size;
+        return true;
+    }
+    return false;
+}
+
+void set_levels(DECODE_LAYOUT* l, const DPX_HEADER_DATA_STRUCTURE* e)
+{
+    const char* matrix = l->colorimetric == 7 || l->colorimetric == 8 ? "ITU-R601" : "SMPTE 274M";
+    l->matrix = matrix;
+    if (l->is_float) { // floats are full range: the reference codes are integer codes
+        l->reference_low = 0;
+        l->reference_high = 1;
+        return;
+    }
+    uint32_t low = e->reference_low_data_code_value, high = e->reference_high_data_code_value;
+    if (low != 0xFFFFFFFFu && high != 0xFFFFFFFFu && low < high) {
+        l->reference_low = low;
+        l->reference_high = high;
+        return;
+    }
+    double scale = (double)((uint64_t)1 << l->bit_depth) / 1024.0;
+    l->reference_low = 64 * scale;
+    l->reference_high = 940 * scale;
+    l->reference_defaulted = true;
+}
+
+} // namespace
+
+bool decode_layout(const DPX_HEADER* header, int element, DECODE_LAYOUT* layout, char reason[DECODE_REASON_SIZE])
+{
+    memset(layout, 0, sizeof *layout);
+    DECODE_LAYOUT* l = layout;
+    l->element = element;
+    l->alpha = l->red = l->green = l->blue = l->luma = l->cb = l->cr = -1;
+    if (element < 0 || element >= DPX_IMAGE_ELEMENT_COUNT) {
+        snprintf(reason, DECODE_REASON_SIZE, "there is no image element %d", element + 1);
+        return false;
+    }
+    const DPX_HEADER_IMAGE_INFORMATION* info = &header->image_information;
+    const DPX_HEADER_DATA_STRUCTURE* e = &info->image_element[element];
+    l->width = info->pixels_per_line;
+    l->height = info->lines_per_image_element;
+    l->descriptor = e->descriptor;
+    l->bit_depth = e->bit_depth;
+    l->packing = e->packing;
+    l->little_endian = header->file_information.magic_number == DPX_MAGIC_LITTLE_ENDIAN;
+    l->is_float = e->bit_depth == 32 || e->bit_depth == 64;
+    l->orientation = info->image_orientation;
+    l->colorimetric = e->colorimetric_specification;
+
+    char text[DPX_PRINT_TEXT_SIZE];
+    if (!set_components(l)) {
+        snprintf(reason, DECODE_REASON_SIZE, "descriptor %d '%s' cannot be shown", e->descriptor,
+                 dpx_print_get_descriptor_text(e->descriptor, text));
+        return false;
+    }
+    const uint8_t bits = e->bit_depth;
+    if (bits != 1 && bits != 8 && bits != 10 && bits != 12 && bits != 16 && !l->is_float) {
+        snprintf(reason, DECODE_REASON_SIZE, "bit depth %d is not a DPX depth", bits);
+        return false;
+    }
+    if ((bits == 10 || bits == 12) && e->packing > 2) {
+        snprintf(reason, DECODE_REASON_SIZE, "packing %d '%s' is not known for %d-bit samples", e->packing,
+                 dpx_print_get_packing_text(e->packing, text), bits);
+        return false;
+    }
+    if (l->width == 0 || l->height == 0) {
+        snprintf(reason, DECODE_REASON_SIZE, "the picture has no pixels (%u x %u)", l->width, l->height);
+        return false;
+    }
+    if (l->width > DECODE_MAX_SIDE || l->height > DECODE_MAX_SIDE) {
+        snprintf(reason, DECODE_REASON_SIZE, "the picture is larger than %d pixels on a side (%u x %u)",
+                 DECODE_MAX_SIDE, l->width, l->height);
+        return false;
+    }
+    l->samples_per_pixel = dpx_layout_samples_per_pixel(e->descriptor);
+    l->line_samples = (uint64_t)l->width * (uint64_t)l->samples_per_pixel;
+    dpx_layout_line_bytes(l->line_samples, bits, e->packing, &l->line_bytes);
+    l->line_stride = l->line_bytes + dpx_layout_defined_or_zero(e->end_of_line_padding);
+    l->low_field_first = l->components == 1;
+
+    uint32_t offset = e->offset_to_data;
+    if (element == 0 && (offset == 0 || offset == 0xFFFFFFFFu)) {
+        offset = header->file_information.offset_to_image_data;
+        l->offset_from_image_data = true;
+    }
+    if (offset == 0 || offset == 0xFFFFFFFFu) {
+        snprintf(reason, DECODE_REASON_SIZE, "the element has no data offset");
+        return false;
+    }
+    l->offset = offset;
+    // Without a known end, element 0's own offset is known to lie past it.
+    uint64_t end;
+    if (image_end(header, &end) ? offset >= end : offset >= info->image_element[0].offset_to_data) {
+        snprintf(reason, DECODE_REASON_SIZE, "the element's data starts past the end of the file");
+        return false;
+    }
+    if (l->colour == DECODE_YCBCR)
+        set_levels(l, e);
+    return true;
+}
+
+double decode_code_max(const DECODE_LAYOUT* layout)
+{
+    return layout->is_float ? 1.0 : (double)(((uint64_t)1 << layout->bit_depth) - 1);
+}
+
+double decode_chroma_zero(const DECODE_LAYOUT* layout)
+{
+    return layout->is_float ? 0.5 : (double)((uint64_t)1 << (layout->bit_depth - 1));
+}
+
+int64_t decode_sample_index(const DECODE_LAYOUT* layout, uint32_t x, int component)
+{
+    if (!layout->subsampled)
+        return (int64_t)x * layout->components + component;
+    // Two pixels share one group: Cb, Y, Cr, Y or Cb, Y, A, Cr, Y, A.
+    const int group = 2 * layout->samples_per_pixel;
+    const int64_t base = (int64_t)(x / 2) * group;
+    const int odd = (int)(x & 1);
+    const int per_pixel = layout->samples_per_pixel; // 2 or 3
+    int64_t s;
+    if (component == layout->cb)
+        s = base;
+    else if (component == layout->cr)
+        s = base + per_pixel;
+    else // Y, or A right after it
+        s = base + 1 + odd * per_pixel + (component == layout->alpha ? 1 : 0);
+    return (uint64_t)s < layout->line_samples ? s : -1;
+}
+
+bool decode_pixel(const DECODE_LAYOUT* layout, const unsigned char* image, size_t image_size, uint32_t x, uint32_t y,
+                  double codes[DECODE_MAX_COMPONENTS])
+{
+    if (x >= layout->width || y >= layout->height)
+        return false;
+    const unsigned char* line;
+    uint64_t available;
+    if (!unpack_line_span(layout, image, image_size, y, &line, &available))
+        return false;
+    uint64_t present = unpack_present_samples(layout, available);
+    if (x >= unpack_present_pixels(layout, present))
+        return false;
+    for (int c = 0; c < layout->components; c++) {
+        int64_t s = decode_sample_index(layout, x, c);
+        codes[c] = s < 0 ? decode_chroma_zero(layout) : unpack_sample(layout, line, (uint64_t)s);
+    }
+    return true;
+}

@@ -1,0 +1,264 @@
+#include "picture/transform.h"
+
+#include <cstring>
+
+#include "picture/unpack.h"
+#include "pixconv/mtxcoe.h"
+
+const unsigned char transform_fallback_rgba[4] = {0, 0, 240, 255};
+
+namespace {
+
+const int FULL = -1, ZERO = -2;
+
+// Luma weights of SMPTE 274M (its from_gbr row Y: G, B, R).
+const double luma_r = 0.2125, luma_g = 0.7154, luma_b = 0.0721;
+
+template <typename Out>
+constexpr double out_max()
+{
+    return sizeof(Out) == 1 ? 255.0 : 65535.0;
+}
+
+// 0..1 to an output level, rounded; NaN as 0.
+template <typename Out>
+Out level(double v)
+{
+    if (!(v > 0))
+        return 0;
+    if (v > 1)
+        v = 1;
+    return (Out)(v * out_max<Out>() + 0.5);
+}
+
+void set_map(TRANSFORM_PLAN* p)
+{
+    const DECODE_LAYOUT* l = p->layout;
+    const TRANSFORM_VIEW v = p->view;
+    int* m = p->map;
+    m[0] = m[1] = m[2] = ZERO;
+    m[3] = FULL;
+    p->mapped = true;
+    switch (v.mode) {
+    case TRANSFORM_COLOUR:
+        if (l->colour == DECODE_GREY) {
+            m[0] = m[1] = m[2] = 0;
+        } else if (l->colour == DECODE_YCBCR) {
+            p->mapped = false;
+        } else {
+            m[0] = l->red;
+            m[1] = l->green;
+            m[2] = l->blue < 0 ? ZERO : l->blue;
+            m[3] = l->alpha < 0 ? FULL : l->alpha;
+        }
+        break;
+    case TRANSFORM_COMPONENT:
+        if (v.component >= 0 && v.component < l->components)
+            m[0] = m[1] = m[2] = v.component;
+        break;
+    case TRANSFORM_ALPHA:
+        m[0] = m[1] = m[2] = l->alpha < 0 ? FULL : l->alpha;
+        break;
+    case TRANSFORM_LUMA:
+        if (l->colour == DECODE_GREY)
+            m[0] = m[1] = m[2] = 0;
+        else
+            p->mapped = false;
+        break;
+    }
+    p->direct = p->mapped && !l->is_float && !l->subsampled;
+}
+
+// Component codes of pixel x (generic path).
+template <typename Sample>
+void gather(const TRANSFORM_PLAN* p, const Sample* samples, uint32_t x, double c[DECODE_MAX_COMPONENTS])
+{
+    const DECODE_LAYOUT* l = p->layout;
+    if (!l->subsampled) {
+        const Sample* s = samples + (size_t)x * l->components;
+        for (int k = 0; k < l->components; k++)
+            c[k] = s[k];
+        return;
+    }
+    for (int k = 0; k < l->components; k++) {
+        int64_t s = decode_sample_index(l, x, k);
+        c[k] = s < 0 ? p->chroma_zero : samples[s];
+    }
+}
+
+// One pixel's R, G, B, A in 0..1 (generic path).
+void compute(const TRANSFORM_PLAN* p, const double c[DECODE_MAX_COMPONENTS], double out[4])
+{
+    const DECODE_LAYOUT* l = p->layout;
+    const double max = p->code_max;
+    if (p->mapped) {
+        for (int k = 0; k < 4; k++)
+            out[k] = p->map[k] >= 0 ? c[p->map[k]] / max : p->map[k] == FULL ? 1.0 : 0.0;
+        return;
+    }
+    double y, r, g, b;
+    if (l->colour == DECODE_YCBCR) {
+        y = (c[l->luma] - l->reference_low) / (l->reference_high - l->reference_low);
+        double pb = (c[l->cb] - p->chroma_zero) / p->chroma_range;
+        double pr = (c[l->cr] - p->chroma_zero) / p->chroma_range;
+        r = p->to_rgb[0][0] * y + p->to_rgb[0][1] * pb + p->to_rgb[0][2] * pr;
+        g = p->to_rgb[1][0] * y + p->to_rgb[1][1] * pb + p->to_rgb[1][2] * pr;
+        b = p->to_rgb[2][0] * y + p->to_rgb[2][1] * pb + p->to_rgb[2][2] * pr;
+    } else {
+        r = c[l->red] / max;
+        g = c[l->green] / max;
+        b = l->blue < 0 ? 0.0 : c[l->blue] / max;
+        y = luma_r * r + luma_g * g + luma_b * b;
+    }
+    if (p->view.mode == TRANSFORM_LUMA) {
+        out[0] = out[1] = out[2] = y;
+        out[3] = 1.0;
+        return;
+    }
+    out[0] = r;
+    out[1] = g;
+    out[2] = b;
+    out[3] = l->alpha < 0 ? 1.0 : c[l->alpha] / max;
+}
+
+template <typename Out>
+const Out* lut(const TRANSFORM_PLAN* p);
+
+template <>
+const uint8_t* lut<uint8_t>(const TRANSFORM_PLAN* p)
+{
+    return p->lut8.data();
+}
+
+template <>
+const uint16_t* lut<uint16_t>(const TRANSFORM_PLAN* p)
+{
+    return p->lut16.data();
+}
+
+// Table lookups only: each channel from one code or a constant.
+template <typename Out, int Components>
+void direct_line(const TRANSFORM_PLAN* p, const uint16_t* codes, uint32_t count, Out* out)
+{
+    const Out* t = lut<Out>(p);
+    const int n = Components ? Components : p->layout->components;
+    const int m0 = p->map[0], m1 = p->map[1], m2 = p->map[2], m3 = p->map[3];
+    const Out full = (Out)out_max<Out>();
+    for (uint32_t x = 0; x < count; x++) {
+        const uint16_t* s = codes + (size_t)x * n;
+        Out* d = out + 4 * (size_t)x;
+        d[0] = m0 >= 0 ? t[s[m0]] : m0 == FULL ? full : 0;
+        d[1] = m1 >= 0 ? t[s[m1]] : m1 == FULL ? full : 0;
+        d[2] = m2 >= 0 ? t[s[m2]] : m2 == FULL ? full : 0;
+        d[3] = m3 >= 0 ? t[s[m3]] : m3 == FULL ? full : 0;
+    }
+}
+
+template <typename Out, typename Sample>
+void generic_line(const TRANSFORM_PLAN* p, const Sample* samples, uint32_t count, Out* out)
+{
+    double c[DECODE_MAX_COMPONENTS], v[4];
+    for (uint32_t x = 0; x < count; x++) {
+        gather(p, samples, x, c);
+        compute(p, c, v);
+        for (int k = 0; k < 4; k++)
+            out[4 * (size_t)x + k] = level<Out>(v[k]);
+    }
+}
+
+template <typename Out>
+uint32_t line(TRANSFORM_PLAN* p, const unsigned char* image, size_t image_size, uint32_t y, Out* out)
+{
+    const DECODE_LAYOUT* l = p->layout;
+    const unsigned char* src;
+    uint64_t available;
+    uint32_t present = 0;
+    if (unpack_line_span(l, image, image_size, y, &src, &available)) {
+        uint64_t samples = unpack_present_samples(l, available);
+        present = unpack_present_pixels(l, samples);
+        if (l->is_float) {
+            unpack_line_floats(l, src, samples, p->values.data());
+            generic_line(p, p->values.data(), present, out);
+        } else {
+            unpack_line_codes(l, src, samples, p->codes.data());
+            if (!p->direct)
+                generic_line(p, p->codes.data(), present, out);
+            else if (l->components == 3)
+                direct_line<Out, 3>(p, p->codes.data(), present, out);
+            else if (l->components == 1)
+                direct_line<Out, 1>(p, p->codes.data(), present, out);
+            else
+                direct_line<Out, 0>(p, p->codes.data(), present, out);
+        }
+    }
+    const double scale = out_max<Out>() / 255.0;
+    for (uint32_t x = present; x < l->width; x++) {
+        for (int k = 0; k < 4; k++)
+            out[4 * (size_t)x + k] = (Out)(transform_fallback_rgba[k] * scale);
+    }
+    return l->width - present;
+}
+
+} // namespace
+
+void transform_plan_init(TRANSFORM_PLAN* plan, const DECODE_LAYOUT* layout, TRANSFORM_VIEW view, int out_bits)
+{
+    plan->layout = layout;
+    plan->view = view;
+    plan->out_bits = out_bits;
+    set_map(plan);
+    plan->code_max = decode_code_max(layout);
+    plan->chroma_zero = decode_chroma_zero(layout);
+    plan->chroma_range =
+        layout->is_float ? 1.0 : (layout->reference_high - layout->reference_low) * 224.0 / 219.0;
+    memset(plan->to_rgb, 0, sizeof plan->to_rgb);
+    MTXCOE m;
+    if (layout->colour == DECODE_YCBCR && mtxcoe_read(layout->matrix, &m) == 0) {
+        // to_gbr rows give G, B, R; its columns take Y, Cb, Cr.
+        const int row_of[3] = {2, 0, 1};
+        for (int k = 0; k < 3; k++) {
+            for (int j = 0; j < 3; j++)
+                plan->to_rgb[k][j] = m.to_gbr[3 * row_of[k] + j];
+        }
+    }
+    plan->lut8.clear();
+    plan->lut16.clear();
+    if (layout->is_float) {
+        plan->values.assign(layout->line_samples, 0.0f);
+        return;
+    }
+    plan->codes.assign(layout->line_samples, 0);
+    const size_t codes = (size_t)1 << layout->bit_depth;
+    if (out_bits == 8) {
+        plan->lut8.resize(codes);
+        for (size_t c = 0; c < codes; c++)
+            plan->lut8[c] = level<uint8_t>((double)c / plan->code_max);
+    } else {
+        plan->lut16.resize(codes);
+        for (size_t c = 0; c < codes; c++)
+            plan->lut16[c] = level<uint16_t>((double)c / plan->code_max);
+    }
+}
+
+uint32_t transform_line8(TRANSFORM_PLAN* plan, const unsigned char* image, size_t image_size, uint32_t y,
+                         unsigned char* out)
+{
+    return line<uint8_t>(plan, image, image_size, y, out);
+}
+
+uint32_t transform_line16(TRANSFORM_PLAN* plan, const unsigned char* image, size_t image_size, uint32_t y,
+                          uint16_t* out)
+{
+    return line<uint16_t>(plan, image, image_size, y, out);
+}
+
+void transform_picture(const DECODE_LAYOUT* layout, const unsigned char* image, size_t image_size, TRANSFORM_VIEW view,
+                       unsigned char* rgba, uint64_t* missing)
+{
+    TRANSFORM_PLAN plan;
+    transform_plan_init(&plan, layout, view, 8);
+    uint64_t count = 0;
+    for (uint32_t y = 0; y < layout->height; y++)
+        count += transform_line8(&plan, image, image_size, y, rgba + (size_t)y * layout->width * 4);
+    *missing = count;
+}

@@ -1,0 +1,228 @@
+// Sample layouts, settled against files written by GraphicsMagick and
+// OpenImageIO (tests/data):
+//
+// - Every line starts on a 32-bit word. The 37-pixel-wide packed RGB file of
+//   OpenImageIO has 140-byte lines (35 words for 1110 bits); read on bit by
+//   bit from one line to the next, its quadrants come out sheared.
+// - Packing 0 (10 and 12 bits) and 1-bit samples fill 32-bit words, read in
+//   the file's byte order, from the least significant bit up, a sample
+//   crossing into the next word where it has to: GraphicsMagick's big-endian
+//   and OpenImageIO's little-endian packed RGB both read red, green, blue
+//   this way and no other.
+// - Filled 10-bit words hold three samples: method A in bits 31..22, 21..12,
+//   11..2, method B in 29..20, 19..10, 9..0 (OpenImageIO's method B red
+//   reads 1023 at 29..20). Elements of several components start at the high
+//   field; GraphicsMagick's single-component luma starts at the low field:
+//   the red-to-green edge of its 32-wide file falls at pixel 16 only so, and
+//   the one luma sample left at the end of its 37-wide lines sits in bits
+//   11..2 (its 4:2:2 file puts its leftover sample in bits 31..22).
+// - Filled 12-bit samples take a 16-bit word each, method A in bits 15..4,
+//   method B in 11..0.
+#include "picture/unpack.h"
+
+#include <cstring>
+
+namespace {
+
+uint32_t read32(const unsigned char* p, bool little)
+{
+    uint32_t v;
+    memcpy(&v, p, 4);
+#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    return little ? v : __builtin_bswap32(v);
+#else
+    return little ? __builtin_bswap32(v) : v;
+#endif
+}
+
+uint16_t read16(const unsigned char* p, bool little)
+{
+    uint16_t v;
+    memcpy(&v, p, 2);
+#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    return little ? v : __builtin_bswap16(v);
+#else
+    return little ? __builtin_bswap16(v) : v;
+#endif
+}
+
+double read_float(const unsigned char* p, int bits, bool little)
+{
+    if (bits == 32) {
+        uint32_t u = read32(p, little);
+        float f;
+        memcpy(&f, &u, 4);
+        return f;
+    }
+    uint64_t hi = read32(p + (little ? 4 : 0), little), lo = read32(p + (little ? 0 : 4), little);
+    uint64_t u = hi << 32 | lo;
+    double d;
+    memcpy(&d, &u, 8);
+    return d;
+}
+
+bool packed(const DECODE_LAYOUT* l)
+{
+    return l->bit_depth == 1 || ((l->bit_depth == 10 || l->bit_depth == 12) && l->packing == 0);
+}
+
+// Shift of field 0, 1 or 2 of a filled 10-bit word.
+int field_shift(const DECODE_LAYOUT* l, uint64_t field)
+{
+    int low = l->packing == 1 ? 2 : 0;
+    return l->low_field_first ? low + 10 * (int)field : low + 20 - 10 * (int)field;
+}
+
+// Packed samples: a bit stream in 32-bit words, least significant bit first.
+void unpack_bits(const unsigned char* line, bool little, int bits, uint64_t count, uint16_t* codes)
+{
+    const uint64_t mask = (1u << bits) - 1;
+    uint64_t acc = 0;
+    int have = 0;
+    for (uint64_t i = 0; i < count; i++) {
+        if (have < bits) {
+            acc |= (uint64_t)read32(line, little) << have;
+            line += 4;
+            have += 32;
+        }
+        codes[i] = (uint16_t)(acc & mask);
+        acc >>= bits;
+        have -= bits;
+    }
+}
+
+void unpack_filled10(const DECODE_LAYOUT* l, const unsigned char* line, uint64_t count, uint16_t* codes)
+{
+    const int s0 = field_shift(l, 0), s1 = field_shift(l, 1), s2 = field_shift(l, 2);
+    const bool little = l->little_endian;
+    uint64_t words = count / 3;
+    for (uint64_t w = 0; w < words; w++) {
+        uint32_t v = read32(line + 4 * w, little);
+        codes[3 * w] = (uint16_t)(v >> s0 & 0x3FF);
+        codes[3 * w + 1] = (uint16_t)(v >> s1 & 0x3FF);
+        codes[3 * w + 2] = (uint16_t)(v >> s2 & 0x3FF);
+    }
+    for (uint64_t i = 3 * words; i < count; i++)
+        codes[i] = (uint16_t)(read32(line + 4 * words, little) >> field_shift(l, i - 3 * words) & 0x3FF);
+}
+
+} // namespace
+
+bool unpack_line_span(const DECODE_LAYOUT* layout, const unsigned char* image, size_t image_size, uint32_t y,
+                      const unsigned char** line, uint64_t* available)
+{
+    // offset < 2^32, stride < 2^33 and y < 2^14: no overflow.
+    uint64_t start = layout->offset + (uint64_t)y * layout->line_stride;
+    if (!image || start >= image_size)
+        return false;
+    uint64_t rest = image_size - start;
+    *line = image + start;
+    *available = rest < layout->line_bytes ? rest : layout->line_bytes;
+    return true;
+}
+
+uint64_t unpack_present_samples(const DECODE_LAYOUT* layout, uint64_t available)
+{
+    uint64_t n;
+    if (packed(layout))
+        n = available / 4 * 32 / layout->bit_depth;
+    else if (layout->bit_depth == 10)
+        n = available / 4 * 3;
+    else if (layout->bit_depth == 8)
+        n = available;
+    else if (layout->bit_depth == 12 || layout->bit_depth == 16)
+        n = available / 2;
+    else
+        n = available / (layout->bit_depth / 8);
+    return n < layout->line_samples ? n : layout->line_samples;
+}
+
+uint32_t unpack_present_pixels(const DECODE_LAYOUT* layout, uint64_t present)
+{
+    if (!layout->subsampled)
+        return (uint32_t)(present / (uint64_t)layout->components);
+    // The last sample a pixel needs grows with x: find the first pixel that
+    // needs one beyond `present`.
+    uint32_t lo = 0, hi = layout->width;
+    while (lo < hi) {
+        uint32_t mid = lo + (hi - lo) / 2;
+        int64_t last = -1;
+        for (int c = 0; c < layout->components; c++) {
+            int64_t s = decode_sample_index(layout, mid, c);
+            if (s > last)
+                last = s;
+        }
+        if ((uint64_t)last < present)
+            lo = mid + 1;
+        else
+            hi = mid;
+    }
+    return lo;
+}
+
+void unpack_line_codes(const DECODE_LAYOUT* layout, const unsigned char* line, uint64_t count, uint16_t* codes)
+{
+    const bool little = layout->little_endian;
+    switch (layout->bit_depth) {
+    case 1:
+        unpack_bits(line, little, 1, count, codes);
+        return;
+    case 8:
+        for (uint64_t i = 0; i < count; i++)
+            codes[i] = line[i];
+        return;
+    case 10:
+        if (layout->packing == 0)
+            unpack_bits(line, little, 10, count, codes);
+        else
+            unpack_filled10(layout, line, count, codes);
+        return;
+    case 12:
+        if (layout->packing == 0) {
+            unpack_bits(line, little, 12, count, codes);
+        } else {
+            int shift = layout->packing == 1 ? 4 : 0;
+            for (uint64_t i = 0; i < count; i++)
+                codes[i] = (uint16_t)(read16(line + 2 * i, little) >> shift & 0xFFF);
+        }
+        return;
+    default:
+        for (uint64_t i = 0; i < count; i++)
+            codes[i] = read16(line + 2 * i, little);
+        return;
+    }
+}
+
+void unpack_line_floats(const DECODE_LAYOUT* layout, const unsigned char* line, uint64_t count, float* values)
+{
+    const int bytes = layout->bit_depth / 8;
+    for (uint64_t i = 0; i < count; i++)
+        values[i] = (float)read_float(line + bytes * i, layout->bit_depth, layout->little_endian);
+}
+
+double unpack_sample(const DECODE_LAYOUT* layout, const unsigned char* line, uint64_t index)
+{
+    const bool little = layout->little_endian;
+    const int bits = layout->bit_depth;
+    if (packed(layout)) {
+        uint64_t bit = index * (uint64_t)bits;
+        uint64_t word = bit / 32;
+        int shift = (int)(bit % 32);
+        uint64_t v = read32(line + 4 * word, little) >> shift;
+        if (shift + bits > 32)
+            v |= (uint64_t)read32(line + 4 * word + 4, little) << (32 - shift);
+        return (double)(v & ((1u << bits) - 1));
+    }
+    switch (bits) {
+    case 8:
+        return line[index];
+    case 10:
+        return (double)(read32(line + 4 * (index / 3), little) >> field_shift(layout, index % 3) & 0x3FF);
+    case 12:
+        return (double)(read16(line + 2 * index, little) >> (layout->packing == 1 ? 4 : 0) & 0xFFF);
+    case 16:
+        return read16(line + 2 * index, little);
+    default:
+        return read_float(line + (uint64_t)(bits / 8) * index, bits, little);
+    }
+}

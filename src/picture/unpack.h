@@ -1,0 +1,30 @@
+// The samples of one line of an image element, in the order the line holds
+// them, read within the bytes that exist.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "picture/decode.h"
+
+// Where line `y` starts in the image and how many of its bytes (at most
+// line_bytes) the image holds; false when none.
+bool unpack_line_span(const DECODE_LAYOUT* layout, const unsigned char* image, size_t image_size, uint32_t y,
+                      const unsigned char** line, uint64_t* available);
+
+// Samples that the first `available` bytes of a line hold whole.
+uint64_t unpack_present_samples(const DECODE_LAYOUT* layout, uint64_t available);
+
+// Pixels, from the line's start, whose samples are all among the first
+// `present` samples.
+uint32_t unpack_present_pixels(const DECODE_LAYOUT* layout, uint64_t present);
+
+// Samples 0..count-1 of an integer line (count at most the present
+// samples) as codes.
+void unpack_line_codes(const DECODE_LAYOUT* layout, const unsigned char* line, uint64_t count, uint16_t* codes);
+
+// The same for 32- and 64-bit float lines.
+void unpack_line_floats(const DECODE_LAYOUT* layout, const unsigned char* line, uint64_t count, float* values);
+
+// Sample `index` of a line (below the present samples), any depth.
+double unpack_sample(const DECODE_LAYOUT* layout, const unsigned char* line, uint64_t index);
