@@ -35,7 +35,9 @@ void dpxw_bytes(dpx_writer* w, size_t offset, const void* data, size_t n)
 {
     if (w->bytes.size() < offset + n)
         w->bytes.resize(offset + n, 0);
-    memcpy(w->bytes.data() + offset, data, n);
+    // No bytes may come with a null pointer, which memcpy must not be given.
+    if (n > 0)
+        memcpy(w->bytes.data() + offset, data, n);
 }
 
 dpx_writer dpxw_image(const dpx_layout& layout, const std::vector<unsigned char>& data)
@@ -64,7 +66,9 @@ bool dpxw_save(const dpx_writer& w, const std::string& path)
     FILE* f = fopen(path.c_str(), "wb");
     if (!f)
         return false;
-    bool ok = fwrite(w.bytes.data(), 1, w.bytes.size(), f) == w.bytes.size();
+    // An empty vector's data() may be null, which fwrite must not be given
+    // even for no bytes.
+    bool ok = w.bytes.empty() || fwrite(w.bytes.data(), 1, w.bytes.size(), f) == w.bytes.size();
     return fclose(f) == 0 && ok;
 }
 
