@@ -11,6 +11,7 @@
 #include "app/workset.h"
 #include "display/imgui_impl_glfw_gl3.h"
 #include "inspector/window_dpx_file.h"
+#include "inspector/window_picture.h"
 #include "ndiview/ndiview.h"
 
 static config_t config;
@@ -83,6 +84,7 @@ int main(int, char**)
         glfwSwapBuffers(window);
     }
 
+    window_picture_shutdown();
     ImGui_ImplGlfwGL3_Shutdown();
     glfwTerminate();
     close_workset_and_sender(sender);

@@ -70,6 +70,8 @@ bool work_init(work_t* work, const char* path)
     work->texture_id = 0;
     work->visible = true;
     work->texture_pending = false;
+    work->checks_visible = false;
+    work->picture_visible = false;
     work->buffer = nullptr;
     work->buffer_size = 0;
     work->file_size = 0;

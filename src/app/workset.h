@@ -15,6 +15,8 @@ struct work_t {
     int32_t texture_id; // preview texture, 0 until built
     bool texture_pending;
     bool visible;
+    bool checks_visible;  // the file's Checks window is shown
+    bool picture_visible; // the file's Picture window is shown
     char name[WORK_NAME_SIZE]; // the path as dropped: identity and window title
     unsigned char* buffer;     // the file image
     size_t buffer_size;        // its length in bytes

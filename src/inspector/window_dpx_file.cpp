@@ -5,9 +5,12 @@
 
 #include <imgui.h>
 
+#include "checks/checks.h"
 #include "describe/describe.h"
 #include "display/thumbnail.h"
 #include "inspector/sections.h"
+#include "inspector/window_checks.h"
+#include "inspector/window_picture.h"
 
 namespace {
 
@@ -84,7 +87,20 @@ void ndi_hand_off(const work_t* work, const config_t* config, NDIVIEW* ndiview)
 
 } // namespace
 
-void menu_dpx_file() {}
+void menu_dpx_file(work_t* work, const std::vector<CHECK_FINDING>& findings)
+{
+    if (!ImGui::BeginMenuBar())
+        return;
+    if (ImGui::MenuItem("Picture", nullptr, work->picture_visible))
+        work->picture_visible = !work->picture_visible;
+    float colour[4];
+    window_checks_colour(findings, colour);
+    ImGui::PushStyleColor(ImGuiCol_Text, ImVec4(colour[0], colour[1], colour[2], colour[3]));
+    if (ImGui::MenuItem(checks_summary(findings).c_str(), nullptr, work->checks_visible))
+        work->checks_visible = !work->checks_visible;
+    ImGui::PopStyleColor();
+    ImGui::EndMenuBar();
+}
 
 void window_dpx_file(work_t* work, config_t* config, NDIVIEW* ndiview)
 {
@@ -92,7 +108,8 @@ void window_dpx_file(work_t* work, config_t* config, NDIVIEW* ndiview)
     ImGui::SetNextWindowSize(ImVec2(520, 700), ImGuiCond_FirstUseEver);
     ImGui::SetNextWindowPos(ImVec2((float)(20 + (work->index * 50) % 1280), 20), ImGuiCond_FirstUseEver);
     ImGui::Begin(work->name, &work->visible, ImGuiWindowFlags_MenuBar);
-    menu_dpx_file();
+    std::vector<CHECK_FINDING> findings = checks_run(&work->header, work->file_size);
+    menu_dpx_file(work, findings);
     if (work->texture_pending)
         build_preview(work);
     section_image_data(work, text);
@@ -101,4 +118,9 @@ void window_dpx_file(work_t* work, config_t* config, NDIVIEW* ndiview)
         section_table(&work->header, (DESCRIBE_SECTION_ID)id, &section);
     ndi_hand_off(work, config, ndiview);
     ImGui::End();
+    // Its own windows go with it when it is closed.
+    if (!work->visible)
+        work->checks_visible = work->picture_visible = false;
+    window_checks(work, findings);
+    window_picture(work);
 }

@@ -2,11 +2,15 @@
 #pragma once
 
 #include "app/config.h"
+#include <vector>
+
 #include "app/workset.h"
+#include "checks/checks.h"
 #include "ndiview/ndiview.h"
 
 // Draws the window for one frame; builds the preview on the first frame
 // after a load and, while focused with NDI on, sends it.
 void window_dpx_file(work_t* work, config_t* config, NDIVIEW* ndiview);
-// The window's own menu bar: empty, its strip reserved.
-void menu_dpx_file();
+// The window's own menu bar: "Picture", which shows or hides the Picture
+// window, and the count of check findings, which shows or hides the Checks window.
+void menu_dpx_file(work_t* work, const std::vector<CHECK_FINDING>& findings);

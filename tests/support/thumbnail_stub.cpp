@@ -1,12 +1,13 @@
 #include "support/thumbnail_stub.h"
 
+#include "display/picture_texture.h"
 #include "display/thumbnail.h"
 
 thumbnail_stub_t thumbnail_stub;
 
 void thumbnail_stub_reset()
 {
-    thumbnail_stub = thumbnail_stub_t{{}, {}, 7, nullptr, 0, 0, nullptr};
+    thumbnail_stub = thumbnail_stub_t{{}, {}, 7, nullptr, 0, 0, nullptr, {}, 0};
 }
 
 bool ImGui_ImplGlfwGL3_InitThumbnailTexture(int)
@@ -39,4 +40,16 @@ const char* ImGui_ImplGlfwGL3_ThumbnailRefusal(int index)
 {
     bool slot = index >= 0 && index < THUMBNAIL_SLOT_COUNT;
     return slot ? thumbnail_stub.refusal : nullptr;
+}
+
+GLuint ImGui_ImplGlfwGL3_CreatePictureTexture(const unsigned char*, int width, int height)
+{
+    thumbnail_stub.pictures.push_back({width, height});
+    return thumbnail_stub.next_texture + 1;
+}
+
+void ImGui_ImplGlfwGL3_DeletePictureTexture(GLuint texture)
+{
+    if (texture)
+        thumbnail_stub.deleted_pictures++;
 }

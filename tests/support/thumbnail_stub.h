@@ -12,6 +12,8 @@ struct thumbnail_stub_t {
     unsigned char* pixels;     // handed out by fetch for slots 0..99
     int width, height;
     const char* refusal;       // handed out by the refusal call for slots 0..99
+    std::vector<std::pair<int, int>> pictures; // size of each picture texture made
+    int deleted_pictures;
 };
 
 extern thumbnail_stub_t thumbnail_stub;

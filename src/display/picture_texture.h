@@ -1,0 +1,9 @@
+// Textures of the Picture windows: RGBA pictures in file order, sampled
+// nearest when magnified so single pixels can be read, smoothly when reduced.
+#pragma once
+
+#include <epoxy/gl.h>
+
+// 0 when no texture could be made.
+GLuint ImGui_ImplGlfwGL3_CreatePictureTexture(const unsigned char* rgba, int width, int height);
+void ImGui_ImplGlfwGL3_DeletePictureTexture(GLuint texture);
