@@ -1,10 +1,12 @@
 """Peak memory of tessaview with 100 typical 1920 x 1080 10-bit files open.
 
-Drops the files into the real program in its own Xvfb, waits until every
-window has been drawn, then reads the peak resident size (VmHWM). The budget
-is the files' sizes plus twice their previews (buffer and texture) plus 64 MiB.
+Drops the files into the real program in its own Xvfb and reads the peak
+resident size (VmHWM) once every preview exists: after a creation line for
+every file, after the last window with a preview slot shows its picture, and
+after the peak has not grown for two seconds. The budget is the files' sizes
+plus twice their previews (buffer and texture) plus 64 MiB.
 
-Usage: TESSA_BIN=$PWD/build/src/tessaview /usr/bin/python3 bench/peak_memory.py [files]
+Usage: TESSA_BIN=$PWD/build/src/tessaview /usr/bin/python3 bench/peak_memory.py [files, 1 to 100]
 """
 
 import os
@@ -15,9 +17,14 @@ import time
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
 
 from tessa_e2e import App, data_dir, wait_until  # noqa: E402
+from test_file_window import FILE_WINDOW_SIZE, FILE_WINDOW_TOP, picture_frame, window_left  # noqa: E402
 
 WIDTH, HEIGHT = 1920, 1080
 MIB = 1024 * 1024
+# Files 1 to 99 have a preview slot; later ones show a line instead.
+PREVIEW_SLOTS = 99
+# How long the peak must stay put before it counts as the peak.
+QUIET_SECONDS = 2.0
 
 
 def typical_frame():
@@ -38,26 +45,67 @@ def vm_kib(pid, key):
     raise KeyError(key)
 
 
+def last_picture_shown(app, count):
+    """The picture frame of the last window with a preview slot, in the
+    columns that no later window covers (window 100 lies over window 99 from
+    50 pixels in), or None while it is not drawn."""
+    last = min(count, PREVIEW_SLOTS)
+    left = window_left(last)
+    right = window_left(last + 1) if count > last else left + FILE_WINDOW_SIZE[0]
+    shot = app.screenshot()
+    frame = picture_frame(shot, left, right, FILE_WINDOW_TOP)
+    # Inside the window and as tall as a picture, not a stray white line.
+    if frame is None or frame[0] <= left or frame[3] - frame[1] < 100:
+        return None
+    return frame
+
+
+def settled_peak(pid, timeout):
+    """Polls VmHWM until it has not grown for QUIET_SECONDS; returns it in KiB
+    and the monotonic time of its last growth."""
+    deadline = time.monotonic() + timeout
+    peak = vm_kib(pid, "VmHWM")
+    grew = time.monotonic()
+    while time.monotonic() - grew < QUIET_SECONDS:
+        if time.monotonic() > deadline:
+            raise TimeoutError("peak resident size still growing after %.0f s" % timeout)
+        time.sleep(0.1)
+        now = vm_kib(pid, "VmHWM")
+        if now > peak:
+            peak, grew = now, time.monotonic()
+    return peak, grew
+
+
 def main():
     count = int(sys.argv[1]) if len(sys.argv) > 1 else 100
+    if not 1 <= count <= PREVIEW_SLOTS + 1:
+        # More windows would cover the last picture, which the wait looks for.
+        sys.exit("files: 1 to %d" % (PREVIEW_SLOTS + 1))
     frame = typical_frame()
     with App() as app:
         paths = [app.add_file("frame%03d.dpx" % i, data=frame) for i in range(count)]
         baseline = vm_kib(app.proc.pid, "VmHWM")
+        dropped = time.monotonic()
         app.drop(paths, timeout=60)
         wait_until(lambda: app.stdout.count("created workset for ") == count, 120, what="all files loaded")
-        # Previews are made in the first frame that draws each window; let a few more frames pass.
-        time.sleep(3)
-        peak = vm_kib(app.proc.pid, "VmHWM")
+        wait_until(lambda: last_picture_shown(app, count), 120, interval=0.2,
+                   what="the picture of window %d" % min(count, PREVIEW_SLOTS))
+        shown = time.monotonic()
+        peak, grew = settled_peak(app.proc.pid, 120)
         app.close()
         app.wait_exit(60)
     files = count * len(frame)
-    previews = count * WIDTH * HEIGHT * 4
-    budget = files + 2 * previews + 64 * MIB
+    built = min(count, PREVIEW_SLOTS)
+    previews = built * WIDTH * HEIGHT * 4
+    budget = files + 2 * count * WIDTH * HEIGHT * 4 + 64 * MIB
     print("files: %d x %d bytes = %.1f MiB" % (count, len(frame), files / MIB))
-    print("previews: %.1f MiB" % (previews / MIB))
+    print("previews: %d (files from %d on have no slot), %.1f MiB of pixels, held twice (buffer and texture)"
+          % (built, PREVIEW_SLOTS + 1, previews / MIB))
+    print("last picture shown %.1f s after the drop; peak last grew %.1f s after the drop, then stayed for %.0f s"
+          % (shown - dropped, grew - dropped, QUIET_SECONDS))
     print("peak resident before the drop: %.1f MiB" % (baseline / 1024))
-    print("peak resident: %.1f MiB (budget %.1f MiB)" % (peak / 1024, budget / MIB))
+    print("peak resident: %.1f MiB (budget %.1f MiB: files + 2 x %d previews + 64 MiB)"
+          % (peak / 1024, budget / MIB, count))
     return 0 if peak * 1024 <= budget else 1
 
 
