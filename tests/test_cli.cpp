@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 #include <imgui.h>
 #include <nlohmann/json.hpp>
+#include <png.h>
 
 #include "app/workset.h"
 #include "cli/cli.h"
@@ -265,6 +266,11 @@ TEST(Cli, ExitStatuses)
         {{"--version"}, CLI_OK, "tessaview-dump 0.6.0"},
         {{"--check", good}, CLI_OK, "No findings"},
         {{"--check", good, "/nonexistent.dpx"}, CLI_REFUSED, "No findings"},
+        {{"--picture", "/tmp/tessa-cli-two.png", good, good}, CLI_USAGE, ""},
+        {{"--element", "2", good}, CLI_USAGE, ""},
+        {{"--picture", "/tmp/tessa-cli-nine.png", "--element", "9", good}, CLI_USAGE, ""},
+        {{"--picture", "/tmp/tessa-cli-two.png", "--element", "2", good}, CLI_REFUSED, ""},
+        {{"--picture", "/nonexistent/dir/x.png", good}, CLI_REFUSED, ""},
     };
     for (const auto& c : cases) {
         run_result r = run(c.args);
@@ -368,4 +374,31 @@ TEST(Cli, SameOutcomeAsTheProgramForHostileAndSpecialFiles)
                   "/pipe.dpx: not a regular file (a FIFO)\n",
               r.err);
     ASSERT_EQ(0, system(("rm -rf '" + dir + "'").c_str()));
+}
+
+// The element as the header says it stands: the bottom-up file has red at
+// the bottom left, in 16-bit RGB because its samples have 10 bits.
+TEST(Cli, PictureExportAppliesTheOrientation)
+{
+    std::string out = "/tmp/tessa-cli-export.png";
+    run_result r = run({"--picture", out, data_dir() + "/oiio-rgb10-orient-bottomup.dpx"});
+    ASSERT_EQ(CLI_OK, r.status) << r.err;
+    EXPECT_EQ(out + ": element 1, 32 x 16, 3 channels of 16 bits, orientation 2 applied\n", r.out);
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    ASSERT_TRUE(png_image_begin_read_from_file(&image, out.c_str()));
+    EXPECT_EQ(32u, image.width);
+    EXPECT_EQ(16u, image.height);
+    EXPECT_EQ((png_uint_32)PNG_FORMAT_FLAG_COLOR | PNG_FORMAT_FLAG_LINEAR, image.format);
+    std::vector<uint16_t> rgb(32 * 16 * 3);
+    ASSERT_TRUE(png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr));
+    auto at = [&](int x, int y) {
+        const uint16_t* p = &rgb[(size_t)(y * 32 + x) * 3];
+        return std::vector<int>{p[0] >> 8, p[1] >> 8, p[2] >> 8};
+    };
+    EXPECT_EQ((std::vector<int>{255, 0, 0}), at(0, 15));
+    EXPECT_EQ((std::vector<int>{0, 255, 0}), at(31, 15));
+    EXPECT_EQ((std::vector<int>{0, 0, 255}), at(0, 0));
+    EXPECT_EQ((std::vector<int>{255, 255, 255}), at(31, 0));
+    unlink(out.c_str());
 }

@@ -8,12 +8,16 @@
 
 #include "cli/cli_json.h"
 #include "cli/cli_text.h"
+#include "display/budget.h"
+#include "picture/png_export.h"
 
 namespace {
 
 struct options {
     bool json = false;
     bool check = false;
+    std::string picture;
+    int element = 1;
     std::vector<std::string> files;
 };
 
@@ -62,6 +66,59 @@ int dump_files(const options& o, FILE* out, FILE* err)
     return o.check && errors ? CLI_CHECK_ERRORS : CLI_OK;
 }
 
+bool export_refused(FILE* err, const char* path, const char* reason)
+{
+    fprintf(err, "cannot export %s: %s\n", path, reason);
+    return false;
+}
+
+bool export_decoded(const options& o, const DPX_FILE* file, FILE* out, FILE* err)
+{
+    const char* path = o.files[0].c_str();
+    DECODE_LAYOUT layout;
+    char reason[DECODE_REASON_SIZE];
+    if (!decode_layout(&file->header, o.element - 1, &layout, reason))
+        return export_refused(err, path, reason);
+    EXPORT_PICTURE picture;
+    export_shape(&layout, layout.orientation, &picture);
+    // The same bound as the Picture window's, for the one picture held here.
+    if (!budget_take(picture.bytes)) {
+        budget_refusal("picture", picture.bytes, reason, sizeof reason);
+        return export_refused(err, path, reason);
+    }
+    std::vector<uint16_t> pixels((size_t)(picture.bytes + 1) / 2);
+    uint64_t missing = 0;
+    export_picture(&layout, file->image, file->image_size, &picture, (unsigned char*)pixels.data(), &missing);
+    char written[PNG_EXPORT_REASON_SIZE];
+    if (!png_export_write(o.picture.c_str(), &picture, (const unsigned char*)pixels.data(), written))
+        return export_refused(err, path, written);
+    if (missing)
+        fprintf(err, "%s: %llu of %llu pixels have no bytes in the file and got the fallback colour\n", path,
+                (unsigned long long)missing, (unsigned long long)layout.width * layout.height);
+    fprintf(out, "%s: element %d, %u x %u, %d channel%s of %d bits, orientation %d applied\n", o.picture.c_str(),
+            o.element, picture.width, picture.height, picture.channels, picture.channels > 1 ? "s" : "",
+            picture.bits, picture.orientation);
+    return true;
+}
+
+// The whole file is read: the picture is in its image data.
+int export_png(const options& o, FILE* out, FILE* err)
+{
+    if (o.files.size() != 1) {
+        fprintf(err, "--picture takes exactly one FILE\n");
+        return CLI_USAGE;
+    }
+    DPX_FILE file;
+    char reason[DPX_FILE_REASON_SIZE];
+    if (!dpx_file_load(o.files[0].c_str(), DPX_FILE_WHOLE, &file, reason)) {
+        fprintf(err, "refused %s: %s\n", o.files[0].c_str(), reason);
+        return CLI_REFUSED;
+    }
+    bool ok = export_decoded(o, &file, out, err);
+    dpx_file_free(&file);
+    return ok ? CLI_OK : CLI_REFUSED;
+}
+
 } // namespace
 
 int cli_run(int argc, const char* const* argv, FILE* out, FILE* err)
@@ -72,9 +129,16 @@ int cli_run(int argc, const char* const* argv, FILE* out, FILE* err)
     options o;
     app.add_flag("--json", o.json, "One JSON array with an object per file");
     app.add_flag("--check", o.check, "Only the checks; exit status 3 when a file has an error");
+    CLI::Option* picture =
+        app.add_option("--picture", o.picture, "Write the decoded element, the right way up, to OUT.png (one FILE)")
+            ->option_text("OUT.png");
+    app.add_option("--element", o.element, "The element --picture writes (1 to 8; default 1)")
+        ->check(CLI::Range(1, 8))
+        ->needs(picture);
     app.add_option("files", o.files, "DPX files, read whatever their names")->required();
     app.set_version_flag("--version", std::string("tessaview-dump ") + TESSA_VERSION);
-    app.footer("Exit status: 0 every file was read, 1 a file was refused, 2 usage error, 3 --check found an error.");
+    app.footer("Exit status: 0 every file was read, 1 a file was refused (or --picture could not write it),\n"
+               "2 usage error, 3 --check found an error.");
     // The option library reports through exceptions; they end here.
     try {
         app.parse(argc, argv);
@@ -85,5 +149,5 @@ int cli_run(int argc, const char* const* argv, FILE* out, FILE* err)
         fputs(error.str().c_str(), err);
         return code == 0 ? CLI_OK : CLI_USAGE;
     }
-    return dump_files(o, out, err);
+    return o.picture.empty() ? dump_files(o, out, err) : export_png(o, out, err);
 }
