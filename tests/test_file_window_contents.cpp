@@ -8,7 +8,11 @@
 
 #include <imgui.h>
 
+#include "display/budget.h"
+#include "inspector/dump.h"
+#include "inspector/window_checks.h"
 #include "inspector/window_dpx_file.h"
+#include "inspector/window_picture.h"
 #include "support/dpx_writer.h"
 #include "support/headless_gui.h"
 #include "support/thumbnail_stub.h"
@@ -23,7 +27,11 @@ struct FileWindowContents : ::testing::Test {
         headless_gui_begin();
         thumbnail_stub_reset();
     }
-    void TearDown() override { headless_gui_end(); }
+    void TearDown() override
+    {
+        window_picture_shutdown();
+        headless_gui_end();
+    }
 
     // The second frame: the first one opens the window at its default size.
     std::vector<std::string> show(const dpx_writer& w, int index = 1)
@@ -317,4 +325,138 @@ TEST_F(FileWindowContents, FocusedWindowHandsItsPreviewToNdiWhileOn)
         ImGui::EndFrame();
     }
     EXPECT_EQ(3u, thumbnail_stub.fetched.size());
+}
+
+namespace {
+
+// The drawn size of the preview: the quad of texture `texture` in the last frame.
+bool image_size(ImTextureID texture, float* w, float* h)
+{
+    ImDrawData* data = ImGui::GetDrawData();
+    for (int n = 0; data && n < data->CmdListsCount; n++) {
+        const ImDrawList* list = data->CmdLists[n];
+        for (const ImDrawCmd& cmd : list->CmdBuffer) {
+            if (cmd.GetTexID() != texture || cmd.ElemCount == 0)
+                continue;
+            ImVec2 lo(1e9f, 1e9f), hi(-1e9f, -1e9f);
+            for (unsigned i = 0; i < cmd.ElemCount; i++) {
+                ImVec2 p = list->VtxBuffer[(int)(cmd.VtxOffset + list->IdxBuffer[(int)(cmd.IdxOffset + i)])].pos;
+                lo = ImVec2(std::min(lo.x, p.x), std::min(lo.y, p.y));
+                hi = ImVec2(std::max(hi.x, p.x), std::max(hi.y, p.y));
+            }
+            *w = hi.x - lo.x;
+            *h = hi.y - lo.y;
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+// Drawn as wide as the window less 35, as high as the picture's aspect gives
+// for the whole window width; thin pictures draw a zero-high picture, and only
+// a window too narrow for any picture has none.
+TEST_F(FileWindowContents, PreviewDrawnSizes)
+{
+    struct {
+        uint32_t width, height;
+        float window;
+        float w, h; // -1: refused
+    } cases[] = {
+        {1920, 1080, 520, 485, 292}, {1920, 1080, 700, 665, 393}, {2048, 1556, 520, 485, 395},
+        {16384, 1, 700, 665, 0},     {1920, 3, 520, 485, 0},      {4, 2, 32, -1, -1},
+    };
+    for (auto c : cases) {
+        TearDown();
+        SetUp();
+        dpx_writer w = base();
+        dpxw_u32(&w, DPXW_PIXELS_PER_LINE, c.width);
+        dpxw_u32(&w, DPXW_LINES, c.height);
+        headless_gui_load(&gui, w.bytes, 1);
+        headless_gui_frame(&gui, c.window);
+        std::vector<std::string> lines = headless_gui_lines(headless_gui_frame(&gui, c.window));
+        float dw = -1, dh = -1;
+        bool drawn = image_size((ImTextureID)(intptr_t)7, &dw, &dh);
+        EXPECT_EQ(c.w >= 0, drawn) << c.width << " x " << c.height << " in " << c.window;
+        EXPECT_EQ(c.w, dw) << c.width << " x " << c.height << " in " << c.window;
+        EXPECT_EQ(c.h, dh) << c.width << " x " << c.height << " in " << c.window;
+        EXPECT_EQ(c.w < 0, has(lines, "No preview: the window is too narrow to draw the picture"));
+    }
+}
+
+// After the offset dump the cursor stands at the value cell's left edge, so
+// the missing-bytes line starts there, whatever the last line held.
+TEST_F(FileWindowContents, UserDataDumpEndsAtTheCellsLeftEdge)
+{
+    unsigned char bytes[40] = {};
+    for (uint64_t count : {1u, 16u, 17u, 40u}) {
+        ImGui::NewFrame();
+        ImGui::Begin("dump");
+        ImGui::Columns(2, nullptr, true);
+        ImGui::NextColumn();
+        float left = ImGui::GetCursorScreenPos().x;
+        user_defined_data_dump(bytes, count);
+        ImGui::TextUnformatted("after");
+        EXPECT_EQ(left, ImGui::GetItemRectMin().x) << count;
+        ImGui::Columns(1);
+        ImGui::End();
+        ImGui::EndFrame();
+    }
+}
+
+// The menu bar counts the findings; its items open the Checks and Picture
+// windows, which close, and free the picture, with the File window.
+TEST_F(FileWindowContents, MenuBarOpensChecksAndPicture)
+{
+    EXPECT_TRUE(has(show(base()), "Picture No findings"));
+    dpx_writer w = base();
+    dpxw_u32(&w, DPXW_TOTAL_SIZE, 12345);
+    EXPECT_TRUE(has(show(w), "Picture 1 warning"));
+
+    gui.work.checks_visible = true;
+    gui.work.picture_visible = true;
+    std::vector<CHECK_FINDING> findings = checks_run(&gui.work.header, gui.work.file_size);
+    headless_gui_window_lines([&] { window_checks(&gui.work, findings); });
+    std::vector<std::string> lines = headless_gui_window_lines([&] { window_checks(&gui.work, findings); });
+    EXPECT_TRUE(has(lines, "warning file-size-mismatch")) << lines.size();
+    EXPECT_TRUE(has(lines, "total_image_file_size is 12345 but the file holds 8224 bytes"));
+    headless_gui_window_lines([&] { window_picture(&gui.work); });
+    lines = headless_gui_window_lines([&] { window_picture(&gui.work); });
+    EXPECT_TRUE(has(lines, "1: 10 bits 'R, G, B', packing 1"));
+    ASSERT_EQ(1u, thumbnail_stub.pictures.size());
+    EXPECT_EQ(std::make_pair(4, 2), thumbnail_stub.pictures[0]);
+    EXPECT_EQ(4u * 2 * 4 * 2, budget_used());
+
+    // The File window's close button clears `visible` within its frame.
+    ImGui::NewFrame();
+    gui.work.visible = false;
+    window_dpx_file(&gui.work, &gui.config, nullptr);
+    ImGui::EndFrame();
+    EXPECT_FALSE(gui.work.checks_visible || gui.work.picture_visible);
+    EXPECT_EQ(1, thumbnail_stub.deleted_pictures);
+    EXPECT_EQ(0u, budget_used());
+}
+
+// A picture past the memory bound is refused with a line; an element that
+// cannot be decoded says why.
+TEST_F(FileWindowContents, PictureRefusals)
+{
+    dpx_writer w = base();
+    dpxw_u8(&w, DPXW_ELEMENT0 + DPXW_EL_BIT_DEPTH, 13);
+    headless_gui_load(&gui, w.bytes, 1);
+    gui.work.picture_visible = true;
+    headless_gui_window_lines([&] { window_picture(&gui.work); });
+    EXPECT_TRUE(has(headless_gui_window_lines([&] { window_picture(&gui.work); }), "bit depth 13"));
+
+    ASSERT_TRUE(budget_take(budget_limit() - 16));
+    headless_gui_load(&gui, base().bytes, 2);
+    gui.work.picture_visible = true;
+    headless_gui_window_lines([&] { window_picture(&gui.work); });
+    EXPECT_TRUE(has(headless_gui_window_lines([&] { window_picture(&gui.work); }),
+                    "No picture: it needs 1 MiB, and previews and pictures already hold"));
+    EXPECT_TRUE(thumbnail_stub.pictures.empty());
+    budget_give(budget_limit() - 16);
+    gui.work.picture_visible = false;
+    headless_gui_window_lines([&] { window_picture(&gui.work); });
 }

@@ -47,13 +47,14 @@ void headless_gui_load(headless_gui* gui, const std::vector<unsigned char>& imag
     snprintf(gui->work.name, sizeof gui->work.name, "file %d.dpx", index);
     gui->work.buffer = gui->image.data();
     gui->work.buffer_size = gui->image.size();
+    gui->work.file_size = gui->image.size();
     dpx_io_header_read(gui->work.buffer, gui->work.buffer_size, &gui->work.header);
     gui->config = config_t{false, false, true};
 }
 
-std::string headless_gui_frame(headless_gui* gui)
+std::string headless_gui_frame(headless_gui* gui, float width)
 {
-    ImGui::SetWindowSize(gui->work.name, ImVec2(700, 190000), ImGuiCond_Always);
+    ImGui::SetWindowSize(gui->work.name, ImVec2(width, 190000), ImGuiCond_Always);
     ImGui::NewFrame();
     // Depth 0: logging must not open the panels that the user has closed.
     captured.clear();
@@ -75,4 +76,15 @@ std::vector<std::string> headless_gui_lines(const std::string& text)
         lines.push_back(line);
     }
     return lines;
+}
+
+std::vector<std::string> headless_gui_window_lines(const std::function<void()>& draw)
+{
+    ImGui::NewFrame();
+    captured.clear();
+    ImGui::LogToClipboard(0);
+    draw();
+    ImGui::LogFinish();
+    ImGui::Render();
+    return headless_gui_lines(captured);
 }
