@@ -6,6 +6,15 @@ namespace {
 
 typedef nlohmann::ordered_json json;
 
+// An ordered object keeps its members in a vector whose constant keys make
+// every growth a deep copy: room is made for all members first.
+json object(size_t members)
+{
+    json o = json::object();
+    o.get_ref<json::object_t&>().reserve(members);
+    return o;
+}
+
 std::string hex(const unsigned char* bytes, uint64_t count)
 {
     static const char digits[] = "0123456789ABCDEF";
@@ -20,7 +29,7 @@ std::string hex(const unsigned char* bytes, uint64_t count)
 
 json row_json(const DESCRIBE_ROW& row)
 {
-    json r = json::object();
+    json r = object(5);
     r["label"] = row.label;
     r["value"] = row.value;
     if (row.raw == DESCRIBE_RAW_UNSIGNED)
@@ -38,22 +47,34 @@ json row_json(const DESCRIBE_ROW& row)
 json rows_json(const std::vector<DESCRIBE_ROW>& rows)
 {
     json list = json::array();
+    list.get_ref<json::array_t&>().reserve(rows.size());
     for (const DESCRIBE_ROW& row : rows)
         list.push_back(row_json(row));
     return list;
+}
+
+// Objects are built by moving their members in: a dump of thousands of
+// files is mostly this.
+json titled(const std::string& title, const std::vector<DESCRIBE_ROW>& rows)
+{
+    json o = object(3);
+    o["title"] = title;
+    o["rows"] = rows_json(rows);
+    return o;
 }
 
 json checks_json(const std::vector<CHECK_FINDING>& checks)
 {
     json list = json::array();
     for (const CHECK_FINDING& f : checks) {
-        json fields = json::array();
+        json finding = object(4);
+        finding["severity"] = checks_severity_text(f.severity);
+        finding["id"] = f.id;
+        finding["message"] = f.message;
+        json& fields = finding["fields"] = json::array();
         for (const char* field : f.fields)
             fields.push_back(field);
-        list.push_back({{"severity", checks_severity_text(f.severity)},
-                        {"id", f.id},
-                        {"message", f.message},
-                        {"fields", fields}});
+        list.push_back(std::move(finding));
     }
     return list;
 }
@@ -62,25 +83,22 @@ json checks_json(const std::vector<CHECK_FINDING>& checks)
 
 json cli_json_file(const char* path, const DPX_FILE* file, const std::vector<CHECK_FINDING>& checks, bool sections)
 {
-    json j = json::object();
+    json j = object(5);
     j["path"] = path;
     j["loaded"] = true;
     j["byte_order"] = file->header.file_information.magic_number == DPX_MAGIC_LITTLE_ENDIAN ? "little" : "big";
     if (sections) {
-        json list = json::array();
+        json& list = j["sections"] = json::array();
         DESCRIBE_SECTION section;
         for (int id = 0; id < DESCRIBE_SECTION_COUNT; id++) {
             describe_section(&file->header, (DESCRIBE_SECTION_ID)id, &section);
-            json s = {{"title", section.title}, {"rows", rows_json(section.rows)}};
-            if (!section.panels.empty()) {
-                json panels = json::array();
-                for (const DESCRIBE_PANEL& panel : section.panels)
-                    panels.push_back({{"title", panel.title}, {"rows", rows_json(panel.rows)}});
-                s["panels"] = panels;
-            }
-            list.push_back(s);
+            list.push_back(titled(section.title, section.rows));
+            if (section.panels.empty())
+                continue;
+            json& panels = list.back()["panels"] = json::array();
+            for (const DESCRIBE_PANEL& panel : section.panels)
+                panels.push_back(titled(panel.title, panel.rows));
         }
-        j["sections"] = list;
     }
     j["checks"] = checks_json(checks);
     return j;
@@ -88,7 +106,11 @@ json cli_json_file(const char* path, const DPX_FILE* file, const std::vector<CHE
 
 json cli_json_refused(const char* path, const char* reason)
 {
-    return {{"path", path}, {"loaded", false}, {"reason", reason}};
+    json j = object(3);
+    j["path"] = path;
+    j["loaded"] = false;
+    j["reason"] = reason;
+    return j;
 }
 
 std::string cli_json_text(const json& value)
