@@ -467,3 +467,79 @@ TEST(PictureCrafted, LayoutRecordsLevelsMatrixAndLineSizes)
         }
     }
 }
+
+TEST(PictureCrafted, EveryCodeShowsAsItsRoundedEightBitLevel)
+{
+    // One line holding every code of the depth in R, the codes backwards in G
+    // and a stride through them in B: each shown level must be
+    // (2 x 255 x code + max) / (2 x max), the code scaled with rounding.
+    struct row {
+        const char* what;
+        bool little;
+        uint8_t bits;
+        uint16_t packing;
+        TRANSFORM_VIEW view;
+    };
+    const row rows[] = {
+        {"10-bit method A, little-endian", true, 10, 1, colour},
+        {"10-bit method A, big-endian", false, 10, 1, colour},
+        {"10-bit method A, big-endian, blue alone", false, 10, 1, {TRANSFORM_COMPONENT, 2}},
+        {"10-bit method B, little-endian", true, 10, 2, colour},
+        {"10-bit packed, little-endian", true, 10, 0, colour},
+        {"12-bit packed, big-endian", false, 12, 0, colour},
+        {"12-bit method A, little-endian", true, 12, 1, colour},
+    };
+    for (const row& r : rows) {
+        SCOPED_TRACE(r.what);
+        const uint32_t max = (1u << r.bits) - 1;
+        const uint32_t width = max + 1 + 5; // and a few past a multiple of 8
+        std::vector<uint32_t> samples;
+        for (uint32_t x = 0; x < width; x++) {
+            samples.push_back(x & max);
+            samples.push_back(max - (x & max));
+            samples.push_back((x * 7) & max);
+        }
+        bytes data;
+        if (r.bits == 10 && r.packing != 0) {
+            const int low = r.packing == 1 ? 2 : 0;
+            for (size_t i = 0; i < samples.size(); i += 3) {
+                uint32_t w = samples[i] << (low + 20) | samples[i + 1] << (low + 10) | samples[i + 2] << low;
+                for (int b = 0; b < 4; b++)
+                    data.push_back((unsigned char)(w >> (r.little ? 8 * b : 24 - 8 * b)));
+            }
+        } else if (r.packing == 0) {
+            // Least significant bit first in 32-bit words.
+            std::vector<uint32_t> words((samples.size() * r.bits + 31) / 32, 0);
+            for (size_t i = 0; i < samples.size(); i++) {
+                for (int b = 0; b < r.bits; b++) {
+                    size_t bit = i * r.bits + b;
+                    words[bit / 32] |= (samples[i] >> b & 1u) << (bit % 32);
+                }
+            }
+            for (uint32_t w : words) {
+                for (int b = 0; b < 4; b++)
+                    data.push_back((unsigned char)(w >> (r.little ? 8 * b : 24 - 8 * b)));
+            }
+        } else {
+            for (uint32_t s : samples) {
+                uint32_t v = s << 4; // 12 bits in bits 15..4
+                data.push_back((unsigned char)(r.little ? v : v >> 8));
+                data.push_back((unsigned char)(r.little ? v >> 8 : v));
+            }
+        }
+        opened o{craft(r.little, width, 1, spec(50, r.bits, r.packing), data), {}, {}};
+        open_crafted(&o);
+        bytes picture = show(o, r.view);
+        int failures = 0;
+        for (uint32_t x = 0; x < width && failures < 5; x++) {
+            for (int k = 0; k < 3; k++) {
+                uint32_t code = samples[3 * x + (r.view.mode == TRANSFORM_COMPONENT ? r.view.component : k)];
+                unsigned want = (2 * 255 * code + max) / (2 * max);
+                if (picture[4 * x + k] != want && failures++ < 5)
+                    ADD_FAILURE() << "pixel " << x << " channel " << k << " code " << code << " shows "
+                                  << (int)picture[4 * x + k] << ", not " << want;
+            }
+            EXPECT_EQ(255, picture[4 * x + 3]);
+        }
+    }
+}

@@ -166,6 +166,39 @@ void generic_line(const TRANSFORM_PLAN* p, const Sample* samples, uint32_t count
     }
 }
 
+// Pixels present..width-1 of a line; returns their count.
+template <typename Out>
+uint32_t fill_missing(const DECODE_LAYOUT* l, uint32_t present, Out* out)
+{
+    const double scale = out_max<Out>() / 255.0;
+    for (uint32_t x = present; x < l->width; x++) {
+        for (int k = 0; k < 4; k++)
+            out[4 * (size_t)x + k] = (Out)(transform_fallback_rgba[k] * scale);
+    }
+    return l->width - present;
+}
+
+// Filled 10-bit and packed 10- and 12-bit elements of three components
+// shown as R, G, B: word to pixel in one step.
+void set_rgbline(TRANSFORM_PLAN* p)
+{
+    const DECODE_LAYOUT* l = p->layout;
+    p->rgbline = TRANSFORM_PLAN::NO_RGBLINE;
+    bool three = p->out_bits == 8 && p->direct && l->components == 3 && p->map[0] >= 0 && p->map[1] >= 0 &&
+                 p->map[2] >= 0 && p->map[3] == FULL;
+    if (!three || !rgbline_scale(l->bit_depth, &p->rgbline_scale))
+        return;
+    if (l->bit_depth == 10 && l->packing != 0) {
+        p->rgbline = TRANSFORM_PLAN::RGBLINE_FILLED10;
+        for (int k = 0; k < 3; k++)
+            p->rgbline_fields[k] = unpack_field_shift(l, (uint64_t)p->map[k]);
+    } else if ((l->bit_depth == 10 || l->bit_depth == 12) && l->packing == 0) {
+        p->rgbline = TRANSFORM_PLAN::RGBLINE_PACKED;
+        for (int k = 0; k < 3; k++)
+            p->rgbline_fields[k] = p->map[k];
+    }
+}
+
 template <typename Out>
 uint32_t line(TRANSFORM_PLAN* p, const unsigned char* image, size_t image_size, uint32_t y, Out* out)
 {
@@ -180,6 +213,17 @@ uint32_t line(TRANSFORM_PLAN* p, const unsigned char* image, size_t image_size, 
             unpack_line_floats(l, src, samples, p->values.data());
             generic_line(p, p->values.data(), present, out);
         } else {
+            if constexpr (sizeof(Out) == 1) {
+                if (p->rgbline == TRANSFORM_PLAN::RGBLINE_FILLED10) {
+                    rgbline_filled10(src, l->little_endian, p->rgbline_fields, p->rgbline_scale, present, out);
+                    return fill_missing(l, present, out);
+                }
+                if (p->rgbline == TRANSFORM_PLAN::RGBLINE_PACKED) {
+                    rgbline_packed(src, l->little_endian, l->bit_depth, p->rgbline_fields, p->rgbline_scale,
+                                   present, out);
+                    return fill_missing(l, present, out);
+                }
+            }
             unpack_line_codes(l, src, samples, p->codes.data());
             if (!p->direct)
                 generic_line(p, p->codes.data(), present, out);
@@ -191,12 +235,7 @@ uint32_t line(TRANSFORM_PLAN* p, const unsigned char* image, size_t image_size, 
                 direct_line<Out, 0>(p, p->codes.data(), present, out);
         }
     }
-    const double scale = out_max<Out>() / 255.0;
-    for (uint32_t x = present; x < l->width; x++) {
-        for (int k = 0; k < 4; k++)
-            out[4 * (size_t)x + k] = (Out)(transform_fallback_rgba[k] * scale);
-    }
-    return l->width - present;
+    return fill_missing(l, present, out);
 }
 
 } // namespace
@@ -207,6 +246,7 @@ void transform_plan_init(TRANSFORM_PLAN* plan, const DECODE_LAYOUT* layout, TRAN
     plan->view = view;
     plan->out_bits = out_bits;
     set_map(plan);
+    set_rgbline(plan);
     plan->code_max = decode_code_max(layout);
     plan->chroma_zero = decode_chroma_zero(layout);
     plan->chroma_range =

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "picture/decode.h"
+#include "picture/rgbline.h"
 
 enum TRANSFORM_MODE { TRANSFORM_COLOUR, TRANSFORM_COMPONENT, TRANSFORM_ALPHA, TRANSFORM_LUMA };
 
@@ -46,6 +47,9 @@ struct TRANSFORM_PLAN {
     int map[4];                  // output channel from a component, or -1 full, -2 zero
     bool mapped;                 // every channel is one component's code or a constant
     bool direct;                 // mapped, through the tables (integer, not 4:2:2)
+    enum { NO_RGBLINE, RGBLINE_FILLED10, RGBLINE_PACKED } rgbline; // 8-bit output of three components
+    int rgbline_fields[3];       // word shifts (filled) or sample indexes (packed) of R, G, B
+    RGBLINE_SCALE rgbline_scale;
     std::vector<uint8_t> lut8;   // code to output level, integer depths
     std::vector<uint16_t> lut16;
     std::vector<uint16_t> codes; // one line of integer samples

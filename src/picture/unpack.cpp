@@ -26,13 +26,7 @@ namespace {
 
 uint32_t read32(const unsigned char* p, bool little)
 {
-    uint32_t v;
-    memcpy(&v, p, 4);
-#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-    return little ? v : __builtin_bswap32(v);
-#else
-    return little ? __builtin_bswap32(v) : v;
-#endif
+    return unpack_word32(p, little);
 }
 
 uint16_t read16(const unsigned char* p, bool little)
@@ -66,13 +60,6 @@ bool packed(const DECODE_LAYOUT* l)
     return l->bit_depth == 1 || ((l->bit_depth == 10 || l->bit_depth == 12) && l->packing == 0);
 }
 
-// Shift of field 0, 1 or 2 of a filled 10-bit word.
-int field_shift(const DECODE_LAYOUT* l, uint64_t field)
-{
-    int low = l->packing == 1 ? 2 : 0;
-    return l->low_field_first ? low + 10 * (int)field : low + 20 - 10 * (int)field;
-}
-
 // Packed samples: a bit stream in 32-bit words, least significant bit first.
 void unpack_bits(const unsigned char* line, bool little, int bits, uint64_t count, uint16_t* codes)
 {
@@ -93,7 +80,7 @@ void unpack_bits(const unsigned char* line, bool little, int bits, uint64_t coun
 
 void unpack_filled10(const DECODE_LAYOUT* l, const unsigned char* line, uint64_t count, uint16_t* codes)
 {
-    const int s0 = field_shift(l, 0), s1 = field_shift(l, 1), s2 = field_shift(l, 2);
+    const int s0 = unpack_field_shift(l, 0), s1 = unpack_field_shift(l, 1), s2 = unpack_field_shift(l, 2);
     const bool little = l->little_endian;
     uint64_t words = count / 3;
     for (uint64_t w = 0; w < words; w++) {
@@ -103,10 +90,16 @@ void unpack_filled10(const DECODE_LAYOUT* l, const unsigned char* line, uint64_t
         codes[3 * w + 2] = (uint16_t)(v >> s2 & 0x3FF);
     }
     for (uint64_t i = 3 * words; i < count; i++)
-        codes[i] = (uint16_t)(read32(line + 4 * words, little) >> field_shift(l, i - 3 * words) & 0x3FF);
+        codes[i] = (uint16_t)(read32(line + 4 * words, little) >> unpack_field_shift(l, i - 3 * words) & 0x3FF);
 }
 
 } // namespace
+
+int unpack_field_shift(const DECODE_LAYOUT* layout, uint64_t field)
+{
+    int low = layout->packing == 1 ? 2 : 0;
+    return layout->low_field_first ? low + 10 * (int)field : low + 20 - 10 * (int)field;
+}
 
 bool unpack_line_span(const DECODE_LAYOUT* layout, const unsigned char* image, size_t image_size, uint32_t y,
                       const unsigned char** line, uint64_t* available)
@@ -217,7 +210,7 @@ double unpack_sample(const DECODE_LAYOUT* layout, const unsigned char* line, uin
     case 8:
         return line[index];
     case 10:
-        return (double)(read32(line + 4 * (index / 3), little) >> field_shift(layout, index % 3) & 0x3FF);
+        return (double)(read32(line + 4 * (index / 3), little) >> unpack_field_shift(layout, index % 3) & 0x3FF);
     case 12:
         return (double)(read16(line + 2 * index, little) >> (layout->packing == 1 ? 4 : 0) & 0xFFF);
     case 16:
