@@ -56,8 +56,8 @@ void packing(CHECK_CONTEXT* c)
         const DPX_HEADER_DATA_STRUCTURE& e = element(c, i);
         const char* field = checks_element_field(i, CHECK_EL_PACKING);
         if (e.packing > 2)
-            checks_add(c, CHECK_WARNING, "packing", {field},
-                       "element %d has packing %u; only 0, 1 and 2 are defined", i + 1, (unsigned)e.packing);
+            checks_add(c, CHECK_WARNING, "packing", {field}, "element %d has packing %u; only 0, 1 and 2 are defined",
+                       i + 1, (unsigned)e.packing);
         // Filling to words means nothing for samples that are 1 bit or whole words.
         else if (e.packing != 0 && (e.bit_depth == 1 || e.bit_depth == 32 || e.bit_depth == 64))
             checks_add(c, CHECK_WARNING, "packing", {field, checks_element_field(i, CHECK_EL_BIT_DEPTH)},
@@ -134,13 +134,12 @@ void encrypted(CHECK_CONTEXT* c)
                    key);
 }
 
-// A rate in frames per second, or 0 when the field holds none: the undefined
-// marker, another NaN (some writers use one), or a value not above 0.
+// A rate in frames per second, or 0 when the field holds none: a NaN (the
+// undefined marker is one, and some writers use another), an infinity, or a
+// value not above 0.
 float defined_rate(const CHECK_CONTEXT* c, float rate, size_t at)
 {
-    uint32_t bits;
-    memcpy(&bits, &rate, sizeof bits);
-    if (bits == CHECK_UNDEFINED32 || !std::isfinite(rate) || rate <= 0 || checks_context_is_pixels(c, at))
+    if (!std::isfinite(rate) || rate <= 0 || checks_context_is_pixels(c, at))
         return 0;
     return rate;
 }

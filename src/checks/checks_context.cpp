@@ -5,12 +5,12 @@
 
 namespace {
 
-#define ELEMENT_PATHS(member)                                                                                     \
-    {                                                                                                             \
-        "image_information.image_element[0]." member, "image_information.image_element[1]." member,               \
-            "image_information.image_element[2]." member, "image_information.image_element[3]." member,           \
-            "image_information.image_element[4]." member, "image_information.image_element[5]." member,           \
-            "image_information.image_element[6]." member, "image_information.image_element[7]." member,           \
+#define ELEMENT_PATHS(member)                                                                                          \
+    {                                                                                                                  \
+        "image_information.image_element[0]." member, "image_information.image_element[1]." member,                    \
+            "image_information.image_element[2]." member, "image_information.image_element[3]." member,                \
+            "image_information.image_element[4]." member, "image_information.image_element[5]." member,                \
+            "image_information.image_element[6]." member, "image_information.image_element[7]." member,                \
     }
 
 // Rows in the order of CHECK_ELEMENT_FIELD.
@@ -62,6 +62,11 @@ void checks_add(CHECK_CONTEXT* c, CHECK_SEVERITY severity, const char* id, std::
     vsnprintf(line, sizeof line, format, args);
     va_end(args);
     c->findings->push_back(CHECK_FINDING{severity, id, line, std::move(fields)});
+}
+
+const char* checks_plural(uint64_t n)
+{
+    return n == 1 ? "" : "s";
 }
 
 const char* checks_element_field(int index, CHECK_ELEMENT_FIELD field)

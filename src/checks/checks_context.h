@@ -33,6 +33,9 @@ bool checks_context_is_pixels(const CHECK_CONTEXT* c, size_t offset);
 void checks_add(CHECK_CONTEXT* c, CHECK_SEVERITY severity, const char* id, std::vector<const char*> fields,
                 const char* format, ...) __attribute__((format(printf, 5, 6)));
 
+// "s" unless n is 1, for "%" PRIu64 " byte%s".
+const char* checks_plural(uint64_t n);
+
 // Member paths of the image element records, by element index (0 to 7).
 enum CHECK_ELEMENT_FIELD {
     CHECK_EL_REFERENCE_LOW,

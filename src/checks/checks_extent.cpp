@@ -1,6 +1,7 @@
 #include "checks/checks_extent.h"
 
 #include <cinttypes>
+#include <cstdio>
 #include <string>
 
 #include "dpx/dpx_layout.h"
@@ -21,6 +22,17 @@ enum : uint32_t {
     INDUSTRY_LENGTH_STANDARD = 384,
 };
 
+// Where fields lie in the file, to tell whether they hold pixel bytes.
+enum : size_t {
+    TOTAL_SIZE_AT = 16,
+    GENERIC_LENGTH_AT = 24,
+    USER_LENGTH_AT = 32,
+    ELEMENT_RECORD_AT = 780,
+    ELEMENT_RECORD_SIZE = 72,
+    BIT_DEPTH_IN_RECORD = 23,
+    OFFSET_IN_RECORD = 28,
+};
+
 const DPX_HEADER_DATA_STRUCTURE& element(const CHECK_CONTEXT* c, int i)
 {
     return c->header->image_information.image_element[i];
@@ -36,14 +48,16 @@ uint64_t declared_header_end(const DPX_HEADER_FILE_INFORMATION& f)
 void file_size(CHECK_CONTEXT* c)
 {
     uint32_t total = c->header->file_information.total_image_file_size;
-    if (checks_context_is_pixels(c, 16))
+    if (checks_context_is_pixels(c, TOTAL_SIZE_AT))
         return;
     if (total == CHECK_UNDEFINED32)
         checks_add(c, CHECK_NOTE, "file-size-undefined", {TOTAL_SIZE},
-                   "total_image_file_size is undefined (0xFFFFFFFF); the file holds %" PRIu64 " bytes", c->file_size);
+                   "total_image_file_size is undefined (0xFFFFFFFF); the file holds %" PRIu64 " byte%s", c->file_size,
+                   checks_plural(c->file_size));
     else if (total != c->file_size)
         checks_add(c, CHECK_WARNING, "file-size-mismatch", {TOTAL_SIZE},
-                   "total_image_file_size is %" PRIu32 " but the file holds %" PRIu64 " bytes", total, c->file_size);
+                   "total_image_file_size is %" PRIu32 " but the file holds %" PRIu64 " byte%s", total, c->file_size,
+                   checks_plural(c->file_size));
 }
 
 // Readers take the image data from one or the other, so they disagree.
@@ -51,7 +65,7 @@ void offset_mismatch(CHECK_CONTEXT* c)
 {
     uint32_t declared = c->header->file_information.offset_to_image_data;
     uint32_t first = element(c, 0).offset_to_data;
-    if (declared != first && !checks_context_is_pixels(c, 4))
+    if (declared != first)
         checks_add(c, CHECK_WARNING, "image-offset-mismatch",
                    {OFFSET_TO_IMAGE_DATA, checks_element_field(0, CHECK_EL_OFFSET_TO_DATA)},
                    "offset_to_image_data is %" PRIu32 " but element 1 starts at byte %" PRIu32
@@ -73,8 +87,8 @@ void offset_past_end(CHECK_CONTEXT* c)
         uint32_t offset = element(c, i).offset_to_data;
         if (offset != 0 && offset >= c->file_size)
             checks_add(c, CHECK_ERROR, "image-offset-past-end", {checks_element_field(i, CHECK_EL_OFFSET_TO_DATA)},
-                       "element %d starts at byte %" PRIu32 " but the file holds %" PRIu64 " bytes", i + 1, offset,
-                       c->file_size);
+                       "element %d starts at byte %" PRIu32 " but the file holds %" PRIu64 " byte%s", i + 1, offset,
+                       c->file_size, checks_plural(c->file_size));
     }
 }
 
@@ -84,8 +98,11 @@ std::string sections_from(uint64_t from)
     static const struct {
         uint64_t end;
         const char* name;
-    } sections[] = {{768, "file information"}, {1408, "image information"}, {1664, "image source"},
-                    {1920, "film"},            {2048, "television"}};
+    } sections[] = {{768, "file information"},
+                    {1408, "image information"},
+                    {1664, "image source"},
+                    {1920, "film"},
+                    {2048, "television"}};
     std::string names;
     for (const auto& s : sections) {
         if (s.end <= from)
@@ -108,11 +125,12 @@ void offset_in_header(CHECK_CONTEXT* c)
         const char* field = checks_element_field(i, CHECK_EL_OFFSET_TO_DATA);
         if (offset < DPX_HEADER_SIZE)
             checks_add(c, CHECK_WARNING, "image-offset-in-header", {field},
-                       "element %d starts at byte %" PRIu32 ", inside the 2048-byte header: the %s fields (bytes %" PRIu32
-                       " to 2047) are its pixel bytes",
+                       "element %d starts at byte %" PRIu32
+                       ", inside the 2048-byte header: the %s fields (bytes %" PRIu32 " to 2047) are its pixel bytes",
                        i + 1, offset, sections_from(offset).c_str(), offset);
         else if (offset < header_end)
-            checks_add(c, CHECK_WARNING, "image-offset-in-header", {field, GENERIC_LENGTH, INDUSTRY_LENGTH, USER_LENGTH},
+            checks_add(c, CHECK_WARNING, "image-offset-in-header",
+                       {field, GENERIC_LENGTH, INDUSTRY_LENGTH, USER_LENGTH},
                        "element %d starts at byte %" PRIu32 ", inside the declared headers, which end at byte %" PRIu64
                        " (%" PRIu32 " + %" PRIu32 " + %" PRIu32 ")",
                        i + 1, offset, header_end, dpx_layout_defined_or_zero(f.generic_section_header_length),
@@ -128,11 +146,13 @@ void offset_shared(CHECK_CONTEXT* c)
         if (c->offset_unusable[i])
             continue;
         for (int j = 0; j < i; j++) {
-            if (c->offset_unusable[j] || element(c, j).offset_to_data != element(c, i).offset_to_data)
+            // An offset that is usable for one element is usable for the other.
+            if (element(c, j).offset_to_data != element(c, i).offset_to_data)
                 continue;
-            checks_add(c, CHECK_WARNING, "image-offset-shared",
-                       {checks_element_field(j, CHECK_EL_OFFSET_TO_DATA), checks_element_field(i, CHECK_EL_OFFSET_TO_DATA)},
-                       "elements %d and %d both start at byte %" PRIu32, j + 1, i + 1, element(c, i).offset_to_data);
+            checks_add(
+                c, CHECK_WARNING, "image-offset-shared",
+                {checks_element_field(j, CHECK_EL_OFFSET_TO_DATA), checks_element_field(i, CHECK_EL_OFFSET_TO_DATA)},
+                "elements %d and %d both start at byte %" PRIu32, j + 1, i + 1, element(c, i).offset_to_data);
             break;
         }
     }
@@ -168,7 +188,7 @@ void data_short(CHECK_CONTEXT* c)
         int next = -1;
         for (int j = 0; j < c->in_use; j++) {
             uint32_t other = element(c, j).offset_to_data;
-            if (j != i && !c->offset_unusable[j] && other > offset && other < limit) {
+            if (j != i && other > offset && other < limit) {
                 limit = other;
                 next = j;
             }
@@ -176,7 +196,9 @@ void data_short(CHECK_CONTEXT* c)
         uint64_t available = limit - offset;
         if (needed <= available)
             continue;
-        std::vector<const char*> fields = {checks_element_field(i, CHECK_EL_OFFSET_TO_DATA), PIXELS_PER_LINE, LINES,
+        std::vector<const char*> fields = {checks_element_field(i, CHECK_EL_OFFSET_TO_DATA),
+                                           PIXELS_PER_LINE,
+                                           LINES,
                                            checks_element_field(i, CHECK_EL_DESCRIPTOR),
                                            checks_element_field(i, CHECK_EL_BIT_DEPTH),
                                            checks_element_field(i, CHECK_EL_PACKING)};
@@ -184,23 +206,29 @@ void data_short(CHECK_CONTEXT* c)
             fields.push_back(checks_element_field(i, CHECK_EL_END_OF_LINE_PADDING));
         if (dpx_layout_defined_or_zero(element(c, i).end_of_image_padding))
             fields.push_back(checks_element_field(i, CHECK_EL_END_OF_IMAGE_PADDING));
+        // A size past 64 bits has saturated: say so rather than print the cap.
+        char need[48];
+        if (needed == UINT64_MAX)
+            snprintf(need, sizeof need, "more than %" PRIu64, UINT64_MAX - 1);
+        else
+            snprintf(need, sizeof need, "%" PRIu64, needed);
         if (next < 0)
             checks_add(c, CHECK_ERROR, "image-data-short", fields,
-                       "element %d needs %" PRIu64 " bytes from byte %" PRIu32 " but the file holds %" PRIu64
-                       " bytes from there to its end",
-                       i + 1, needed, offset, available);
+                       "element %d needs %s bytes from byte %" PRIu32 " but the file has %" PRIu64
+                       " byte%s left from there",
+                       i + 1, need, offset, available, checks_plural(available));
         else
             checks_add(c, CHECK_ERROR, "image-data-short", fields,
-                       "element %d needs %" PRIu64 " bytes from byte %" PRIu32 " but only %" PRIu64
-                       " lie before element %d at byte %" PRIu64,
-                       i + 1, needed, offset, available, next + 1, limit);
+                       "element %d needs %s bytes from byte %" PRIu32 " but element %d starts %" PRIu64
+                       " byte%s after it, at byte %" PRIu64,
+                       i + 1, need, offset, next + 1, available, checks_plural(available), limit);
     }
 }
 
 void header_length(CHECK_CONTEXT* c)
 {
     const DPX_HEADER_FILE_INFORMATION& f = c->header->file_information;
-    if (checks_context_is_pixels(c, 24))
+    if (checks_context_is_pixels(c, GENERIC_LENGTH_AT))
         return;
     if (f.generic_section_header_length == CHECK_UNDEFINED32)
         checks_add(c, CHECK_NOTE, "header-length", {GENERIC_LENGTH},
@@ -231,27 +259,23 @@ void header_length(CHECK_CONTEXT* c)
                    dpx_layout_defined_or_zero(f.user_defined_header_length), f.offset_to_image_data);
 }
 
-void user_data(CHECK_CONTEXT* c)
+void user_header(CHECK_CONTEXT* c)
 {
     uint32_t length = c->header->file_information.user_defined_header_length;
-    if (length == 0 || length == CHECK_UNDEFINED32 || checks_context_is_pixels(c, 32))
+    if (length == 0 || length == CHECK_UNDEFINED32 || checks_context_is_pixels(c, USER_LENGTH_AT))
         return;
     uint64_t end = (uint64_t)DPX_HEADER_SIZE + length;
     if (end > c->file_size)
         checks_add(c, CHECK_ERROR, "user-data-past-end", {USER_LENGTH},
                    "the user-defined header of %" PRIu32 " bytes runs from byte 2048 to byte %" PRIu64
-                   " but the file holds %" PRIu64 " bytes",
-                   length, end, c->file_size);
-}
-
-// The header opens with a 32-byte user_identification: a shorter length
-// cannot hold it, and readers disagree on how much to take.
-void user_header_short(CHECK_CONTEXT* c)
-{
-    uint32_t length = c->header->file_information.user_defined_header_length;
-    if (length != 0 && length < DPX_USER_IDENTIFICATION_SIZE && !checks_context_is_pixels(c, 32))
+                   " but the file holds %" PRIu64 " byte%s",
+                   length, end, c->file_size, checks_plural(c->file_size));
+    // It opens with a 32-byte user_identification: a shorter length cannot
+    // hold it, and readers disagree on how much to take.
+    if (length < DPX_USER_IDENTIFICATION_SIZE)
         checks_add(c, CHECK_WARNING, "user-header-short", {USER_LENGTH},
-                   "user_defined_header_length is %" PRIu32 ", shorter than the 32-byte user_identification it opens with",
+                   "user_defined_header_length is %" PRIu32
+                   ", shorter than the 32-byte user_identification it opens with",
                    length);
 }
 
@@ -259,7 +283,8 @@ void element_count(CHECK_CONTEXT* c)
 {
     uint16_t count = c->header->image_information.number_of_image_elements;
     if (count == 0)
-        checks_add(c, CHECK_ERROR, "element-count", {ELEMENT_COUNT}, "number_of_image_elements is 0: no element is in use");
+        checks_add(c, CHECK_ERROR, "element-count", {ELEMENT_COUNT},
+                   "number_of_image_elements is 0: no element is in use");
     else if (count == 0xFFFF)
         checks_add(c, CHECK_ERROR, "element-count", {ELEMENT_COUNT},
                    "number_of_image_elements is undefined (0xFFFF); all 8 elements are checked");
@@ -273,8 +298,11 @@ void element_beyond_count(CHECK_CONTEXT* c)
 {
     for (int i = c->in_use; i < DPX_IMAGE_ELEMENT_COUNT; i++) {
         const DPX_HEADER_DATA_STRUCTURE& e = element(c, i);
-        bool offset_set = e.offset_to_data != 0 && e.offset_to_data != CHECK_UNDEFINED32;
-        bool depth_set = e.bit_depth != 0 && e.bit_depth != 0xFF;
+        size_t record = ELEMENT_RECORD_AT + ELEMENT_RECORD_SIZE * (size_t)i;
+        bool offset_set = e.offset_to_data != 0 && e.offset_to_data != CHECK_UNDEFINED32 &&
+                          !checks_context_is_pixels(c, record + OFFSET_IN_RECORD);
+        bool depth_set =
+            e.bit_depth != 0 && e.bit_depth != 0xFF && !checks_context_is_pixels(c, record + BIT_DEPTH_IN_RECORD);
         if (offset_set || depth_set)
             checks_add(c, CHECK_WARNING, "element-beyond-count",
                        {ELEMENT_COUNT, checks_element_field(i, CHECK_EL_OFFSET_TO_DATA),
@@ -299,8 +327,7 @@ void checks_extent_run(CHECK_CONTEXT* c)
     dimensions(c);
     data_short(c);
     header_length(c);
-    user_data(c);
-    user_header_short(c);
+    user_header(c);
     element_count(c);
     element_beyond_count(c);
 }
