@@ -9,18 +9,21 @@
 
 namespace {
 
-inline uint32_t scaled(uint32_t code, RGBLINE_SCALE s)
+// round(code x 255 / 1023) for every 10-bit code: ((code << 6) x 4084 >>
+// 16) + 8 >> 4, in 16-bit steps so that it vectorises (found by search,
+// checked by the tests against the rounded division).
+inline uint32_t scaled(uint32_t code)
 {
-    return (code * s.mul + s.add) >> s.shift;
+    return (((code << 6) * 4084 >> 16) + 8) >> 4;
 }
 
-void filled10_scalar(const unsigned char* line, bool little, const int shifts[3], RGBLINE_SCALE s, uint32_t from,
-                     uint32_t count, unsigned char* rgba)
+void filled10_scalar(const unsigned char* line, bool little, const int shifts[3], uint32_t from, uint32_t count,
+                     unsigned char* rgba)
 {
     for (uint32_t x = from; x < count; x++) {
         uint32_t w = unpack_word32(line + 4 * (size_t)x, little);
-        uint32_t v = scaled(w >> shifts[0] & 0x3FF, s) | scaled(w >> shifts[1] & 0x3FF, s) << 8 |
-                     scaled(w >> shifts[2] & 0x3FF, s) << 16 | 0xFF000000u;
+        uint32_t v = scaled(w >> shifts[0] & 0x3FF) | scaled(w >> shifts[1] & 0x3FF) << 8 |
+                     scaled(w >> shifts[2] & 0x3FF) << 16 | 0xFF000000u;
 #if __BYTE_ORDER__ != __ORDER_LITTLE_ENDIAN__
         v = __builtin_bswap32(v);
 #endif
@@ -29,11 +32,9 @@ void filled10_scalar(const unsigned char* line, bool little, const int shifts[3]
 }
 
 #if defined(__SSE2__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-// Eight pixels a step, in 16-bit lanes. The compiler vectorises neither the
-// big-endian swap nor the 32-bit multiply without SSSE3 and SSE4.1, so both
-// are spelt out: the swap in 16-bit shifts and shuffles, the scaling as
-// ((code << 6) x 4084 >> 16) + 8 >> 4, which is round(code x 255 / 1023)
-// for every 10-bit code (found by search, checked by the tests).
+// Eight pixels a step, in 16-bit lanes. The compiler does not vectorise the
+// big-endian swap without SSSE3, so the loop is spelt out: the swap in
+// 16-bit shifts and shuffles, the scaling as in `scaled`.
 template <bool Little, bool Aligned>
 uint32_t filled10_sse2(const unsigned char* line, const int shifts[3], uint32_t count, unsigned char* rgba)
 {
@@ -76,24 +77,8 @@ uint32_t filled10_sse2(const unsigned char* line, const int shifts[3], uint32_t 
 
 } // namespace
 
-bool rgbline_scale(int bits, RGBLINE_SCALE* scale)
-{
-    // Found by search and checked against the rounded division for every
-    // code (tests: every code of each depth through the display).
-    switch (bits) {
-    case 10:
-        *scale = {1021, 2041, 12};
-        return true;
-    case 12:
-        *scale = {4081, 32656, 16};
-        return true;
-    default:
-        return false;
-    }
-}
-
-void rgbline_filled10(const unsigned char* line, bool little, const int shifts[3], RGBLINE_SCALE scale,
-                      uint32_t count, unsigned char* rgba)
+void rgbline_filled10(const unsigned char* line, bool little, const int shifts[3], uint32_t count,
+                      unsigned char* rgba)
 {
     uint32_t done = 0;
 #if defined(__SSE2__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
@@ -104,32 +89,5 @@ void rgbline_filled10(const unsigned char* line, bool little, const int shifts[3
         done = little ? filled10_sse2<true, false>(line, shifts, count, rgba)
                       : filled10_sse2<false, false>(line, shifts, count, rgba);
 #endif
-    filled10_scalar(line, little, shifts, scale, done, count, rgba);
-}
-
-void rgbline_packed(const unsigned char* line, bool little, int bits, const int order[3], RGBLINE_SCALE scale,
-                    uint32_t count, unsigned char* rgba)
-{
-    const uint64_t mask = (1u << bits) - 1;
-    uint64_t acc = 0;
-    int have = 0;
-    for (uint32_t x = 0; x < count; x++) {
-        uint32_t sample[3];
-        for (int k = 0; k < 3; k++) {
-            if (have < bits) {
-                acc |= (uint64_t)unpack_word32(line, little) << have;
-                line += 4;
-                have += 32;
-            }
-            sample[k] = (uint32_t)(acc & mask);
-            acc >>= bits;
-            have -= bits;
-        }
-        uint32_t v = scaled(sample[order[0]], scale) | scaled(sample[order[1]], scale) << 8 |
-                     scaled(sample[order[2]], scale) << 16 | 0xFF000000u;
-#if __BYTE_ORDER__ != __ORDER_LITTLE_ENDIAN__
-        v = __builtin_bswap32(v);
-#endif
-        memcpy(rgba + 4 * (size_t)x, &v, 4);
-    }
+    filled10_scalar(line, little, shifts, done, count, rgba);
 }

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "picture/rgbline.h"
 #include "picture/unpack.h"
 #include "pixconv/mtxcoe.h"
 
@@ -154,6 +155,63 @@ void direct_line(const TRANSFORM_PLAN* p, const uint16_t* codes, uint32_t count,
     }
 }
 
+// Three components shown as R, G, B, opaque: one 32-bit store a pixel.
+void direct_rgb8(const TRANSFORM_PLAN* p, const uint16_t* codes, uint32_t count, unsigned char* out)
+{
+    const uint8_t* t = p->lut8.data();
+    const int m0 = p->map[0], m1 = p->map[1], m2 = p->map[2];
+    for (uint32_t x = 0; x < count; x++) {
+        const uint16_t* s = codes + 3 * (size_t)x;
+#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+        uint32_t v = t[s[m0]] | (uint32_t)t[s[m1]] << 8 | (uint32_t)t[s[m2]] << 16 | 0xFF000000u;
+#else
+        uint32_t v = (uint32_t)t[s[m0]] << 24 | (uint32_t)t[s[m1]] << 16 | (uint32_t)t[s[m2]] << 8 | 0xFFu;
+#endif
+        memcpy(out + 4 * (size_t)x, &v, 4);
+    }
+}
+
+// Integer YCbCr in colour or luma view: the generic arithmetic, with luma
+// and chroma normalised through tables and the samples found by position.
+template <typename Out>
+void ycbcr_line(const TRANSFORM_PLAN* p, const uint16_t* s, uint32_t count, Out* out)
+{
+    const DECODE_LAYOUT* l = p->layout;
+    const double* yt = p->luma_table.data();
+    const double* ct = p->chroma_table.data();
+    const double max = p->code_max;
+    const bool luma_only = p->view.mode == TRANSFORM_LUMA;
+    const uint64_t spp = (uint64_t)l->samples_per_pixel;
+    const uint16_t zero = (uint16_t)p->chroma_zero;
+    for (uint32_t x = 0; x < count; x++) {
+        uint64_t y, cb, cr, a;
+        if (l->subsampled) { // Cb, Y, Cr, Y or Cb, Y, A, Cr, Y, A
+            uint64_t base = (uint64_t)(x / 2) * 2 * spp;
+            cb = base;
+            cr = base + spp;
+            y = base + 1 + (x & 1) * spp;
+            a = y + 1;
+        } else {
+            uint64_t base = (uint64_t)x * l->components;
+            cb = base + l->cb;
+            cr = base + l->cr;
+            y = base + l->luma;
+            a = base + l->alpha;
+        }
+        const double luma = yt[s[y]];
+        Out* d = out + 4 * (size_t)x;
+        if (luma_only) {
+            d[0] = d[1] = d[2] = level<Out>(luma);
+            d[3] = (Out)out_max<Out>();
+            continue;
+        }
+        const double pb = ct[s[cb]], pr = ct[cr < l->line_samples ? s[cr] : zero];
+        for (int k = 0; k < 3; k++)
+            d[k] = level<Out>(p->to_rgb[k][0] * luma + p->to_rgb[k][1] * pb + p->to_rgb[k][2] * pr);
+        d[3] = l->alpha < 0 ? (Out)out_max<Out>() : level<Out>(s[a] / max);
+    }
+}
+
 template <typename Out, typename Sample>
 void generic_line(const TRANSFORM_PLAN* p, const Sample* samples, uint32_t count, Out* out)
 {
@@ -178,25 +236,16 @@ uint32_t fill_missing(const DECODE_LAYOUT* l, uint32_t present, Out* out)
     return l->width - present;
 }
 
-// Filled 10-bit and packed 10- and 12-bit elements of three components
-// shown as R, G, B: word to pixel in one step.
-void set_rgbline(TRANSFORM_PLAN* p)
+// Three components shown as R, G, B and opaque: a 32-bit store a pixel,
+// and for filled 10-bit words, word to pixel in one step.
+void set_rgb_paths(TRANSFORM_PLAN* p)
 {
     const DECODE_LAYOUT* l = p->layout;
-    p->rgbline = TRANSFORM_PLAN::NO_RGBLINE;
-    bool three = p->out_bits == 8 && p->direct && l->components == 3 && p->map[0] >= 0 && p->map[1] >= 0 &&
-                 p->map[2] >= 0 && p->map[3] == FULL;
-    if (!three || !rgbline_scale(l->bit_depth, &p->rgbline_scale))
-        return;
-    if (l->bit_depth == 10 && l->packing != 0) {
-        p->rgbline = TRANSFORM_PLAN::RGBLINE_FILLED10;
-        for (int k = 0; k < 3; k++)
-            p->rgbline_fields[k] = unpack_field_shift(l, (uint64_t)p->map[k]);
-    } else if ((l->bit_depth == 10 || l->bit_depth == 12) && l->packing == 0) {
-        p->rgbline = TRANSFORM_PLAN::RGBLINE_PACKED;
-        for (int k = 0; k < 3; k++)
-            p->rgbline_fields[k] = p->map[k];
-    }
+    p->rgb8 = p->out_bits == 8 && p->direct && l->components == 3 && p->map[0] >= 0 && p->map[1] >= 0 &&
+              p->map[2] >= 0 && p->map[3] == FULL;
+    p->rgbline = p->rgb8 && l->bit_depth == 10 && l->packing != 0;
+    for (int k = 0; k < 3 && p->rgbline; k++)
+        p->rgbline_fields[k] = unpack_field_shift(l, (uint64_t)p->map[k]);
 }
 
 template <typename Out>
@@ -214,19 +263,18 @@ uint32_t line(TRANSFORM_PLAN* p, const unsigned char* image, size_t image_size, 
             generic_line(p, p->values.data(), present, out);
         } else {
             if constexpr (sizeof(Out) == 1) {
-                if (p->rgbline == TRANSFORM_PLAN::RGBLINE_FILLED10) {
-                    rgbline_filled10(src, l->little_endian, p->rgbline_fields, p->rgbline_scale, present, out);
-                    return fill_missing(l, present, out);
-                }
-                if (p->rgbline == TRANSFORM_PLAN::RGBLINE_PACKED) {
-                    rgbline_packed(src, l->little_endian, l->bit_depth, p->rgbline_fields, p->rgbline_scale,
-                                   present, out);
+                if (p->rgbline) {
+                    rgbline_filled10(src, l->little_endian, p->rgbline_fields, present, out);
                     return fill_missing(l, present, out);
                 }
             }
             unpack_line_codes(l, src, samples, p->codes.data());
-            if (!p->direct)
+            if (!p->luma_table.empty())
+                ycbcr_line(p, p->codes.data(), present, out);
+            else if (!p->direct)
                 generic_line(p, p->codes.data(), present, out);
+            else if (sizeof(Out) == 1 && p->rgb8)
+                direct_rgb8(p, p->codes.data(), present, (unsigned char*)out);
             else if (l->components == 3)
                 direct_line<Out, 3>(p, p->codes.data(), present, out);
             else if (l->components == 1)
@@ -246,7 +294,7 @@ void transform_plan_init(TRANSFORM_PLAN* plan, const DECODE_LAYOUT* layout, TRAN
     plan->view = view;
     plan->out_bits = out_bits;
     set_map(plan);
-    set_rgbline(plan);
+    set_rgb_paths(plan);
     plan->code_max = decode_code_max(layout);
     plan->chroma_zero = decode_chroma_zero(layout);
     plan->chroma_range =
@@ -263,12 +311,23 @@ void transform_plan_init(TRANSFORM_PLAN* plan, const DECODE_LAYOUT* layout, TRAN
     }
     plan->lut8.clear();
     plan->lut16.clear();
+    plan->luma_table.clear();
+    plan->chroma_table.clear();
     if (layout->is_float) {
         plan->values.assign(layout->line_samples, 0.0f);
         return;
     }
     plan->codes.assign(layout->line_samples, 0);
     const size_t codes = (size_t)1 << layout->bit_depth;
+    if (layout->colour == DECODE_YCBCR && (view.mode == TRANSFORM_COLOUR || view.mode == TRANSFORM_LUMA)) {
+        plan->luma_table.resize(codes);
+        plan->chroma_table.resize(codes);
+        for (size_t c = 0; c < codes; c++) {
+            plan->luma_table[c] =
+                ((double)c - layout->reference_low) / (layout->reference_high - layout->reference_low);
+            plan->chroma_table[c] = ((double)c - plan->chroma_zero) / plan->chroma_range;
+        }
+    }
     if (out_bits == 8) {
         plan->lut8.resize(codes);
         for (size_t c = 0; c < codes; c++)

@@ -19,7 +19,6 @@
 #include <vector>
 
 #include "picture/decode.h"
-#include "picture/rgbline.h"
 
 enum TRANSFORM_MODE { TRANSFORM_COLOUR, TRANSFORM_COMPONENT, TRANSFORM_ALPHA, TRANSFORM_LUMA };
 
@@ -47,13 +46,14 @@ struct TRANSFORM_PLAN {
     int map[4];                  // output channel from a component, or -1 full, -2 zero
     bool mapped;                 // every channel is one component's code or a constant
     bool direct;                 // mapped, through the tables (integer, not 4:2:2)
-    enum { NO_RGBLINE, RGBLINE_FILLED10, RGBLINE_PACKED } rgbline; // 8-bit output of three components
-    int rgbline_fields[3];       // word shifts (filled) or sample indexes (packed) of R, G, B
-    RGBLINE_SCALE rgbline_scale;
+    bool rgb8;                   // direct, three components to opaque 8-bit R, G, B
+    bool rgbline;                // rgb8 of filled 10-bit words, word to pixel (rgbline.h)
+    int rgbline_fields[3];       // word shifts of R, G, B
     std::vector<uint8_t> lut8;   // code to output level, integer depths
     std::vector<uint16_t> lut16;
     std::vector<uint16_t> codes; // one line of integer samples
     std::vector<float> values;   // one line of float samples
+    std::vector<double> luma_table, chroma_table; // integer YCbCr: code to 0..1 and -0.5..0.5
     double to_rgb[3][3];         // rows R, G, B; columns Y, Cb, Cr
     double chroma_zero, chroma_range, code_max;
 };

@@ -78,6 +78,32 @@ void unpack_bits(const unsigned char* line, bool little, int bits, uint64_t coun
     }
 }
 
+// The same, 32 samples at a time: they fill exactly `Bits` words, so the
+// loop unrolls with every branch and shift known when compiling.
+template <int Bits>
+void unpack_bits_grouped(const unsigned char* line, bool little, uint64_t count, uint16_t* codes)
+{
+    const uint64_t mask = (1u << Bits) - 1;
+    const uint64_t groups = count / 32;
+    for (uint64_t g = 0; g < groups; g++) {
+        uint64_t acc = 0;
+        int have = 0, word = 0;
+#pragma GCC unroll 32
+        for (int i = 0; i < 32; i++) {
+            if (have < Bits) {
+                acc |= (uint64_t)read32(line + 4 * word++, little) << have;
+                have += 32;
+            }
+            codes[i] = (uint16_t)(acc & mask);
+            acc >>= Bits;
+            have -= Bits;
+        }
+        line += 4 * Bits;
+        codes += 32;
+    }
+    unpack_bits(line, little, Bits, count - groups * 32, codes);
+}
+
 void unpack_filled10(const DECODE_LAYOUT* l, const unsigned char* line, uint64_t count, uint16_t* codes)
 {
     const int s0 = unpack_field_shift(l, 0), s1 = unpack_field_shift(l, 1), s2 = unpack_field_shift(l, 2);
@@ -166,13 +192,13 @@ void unpack_line_codes(const DECODE_LAYOUT* layout, const unsigned char* line, u
         return;
     case 10:
         if (layout->packing == 0)
-            unpack_bits(line, little, 10, count, codes);
+            unpack_bits_grouped<10>(line, little, count, codes);
         else
             unpack_filled10(layout, line, count, codes);
         return;
     case 12:
         if (layout->packing == 0) {
-            unpack_bits(line, little, 12, count, codes);
+            unpack_bits_grouped<12>(line, little, count, codes);
         } else {
             int shift = layout->packing == 1 ? 4 : 0;
             for (uint64_t i = 0; i < count; i++)
