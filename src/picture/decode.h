@@ -36,7 +36,7 @@ struct DECODE_LAYOUT {
     uint64_t line_samples;   // samples of one line
     uint64_t line_bytes;     // bytes of one line, without its padding
     // 10-bit samples filled into words: single-component elements start at
-    // the word's low field, others at its high field (see decode.cpp).
+    // the word's low field, others at its high field (see unpack.cpp).
     bool low_field_first;
     uint16_t orientation;    // the header's image orientation code, as stored
     // Element 0 with no offset of its own (0 or undefined) is read from the

@@ -224,7 +224,7 @@ void generic_line(const TRANSFORM_PLAN* p, const Sample* samples, uint32_t count
     }
 }
 
-// Pixels present..width-1 of a line; returns their count.
+// Gives pixels present..width-1 of a line the fallback colour; returns their count.
 template <typename Out>
 uint32_t fill_missing(const DECODE_LAYOUT* l, uint32_t present, Out* out)
 {
@@ -267,14 +267,17 @@ uint32_t line(TRANSFORM_PLAN* p, const unsigned char* image, size_t image_size, 
                     rgbline_filled10(src, l->little_endian, p->rgbline_fields, present, out);
                     return fill_missing(l, present, out);
                 }
+                if (p->rgb8) {
+                    unpack_line_codes(l, src, samples, p->codes.data());
+                    direct_rgb8(p, p->codes.data(), present, out);
+                    return fill_missing(l, present, out);
+                }
             }
             unpack_line_codes(l, src, samples, p->codes.data());
             if (!p->luma_table.empty())
                 ycbcr_line(p, p->codes.data(), present, out);
             else if (!p->direct)
                 generic_line(p, p->codes.data(), present, out);
-            else if (sizeof(Out) == 1 && p->rgb8)
-                direct_rgb8(p, p->codes.data(), present, (unsigned char*)out);
             else if (l->components == 3)
                 direct_line<Out, 3>(p, p->codes.data(), present, out);
             else if (l->components == 1)
