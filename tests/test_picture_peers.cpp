@@ -216,6 +216,8 @@ TEST(PicturePeers, ReadoutGivesTheCodesTheWriterStored)
     const row rows[] = {
         // Big-endian packed words 800003FE E00000FF: R = bits 9..0 = 0x3FE.
         {"gm-rgb10-packed.dpx", 0, 0, {1022, 0, 0}},
+        // Pixel 16 starts at bit 480, word 000FF800: G = bits 19..10 = 0x3FE.
+        {"gm-rgb10-packed.dpx", 16, 0, {0, 1022, 0}},
         {"gm-rgb10-packed.dpx", 31, 15, {1022, 1022, 1022}},
         // Little-endian method B words 3FF00000, 000FFC00, 000003FF, 3FFFFFFF.
         {"oiio-rgb10-methodB.dpx", 0, 0, {1023, 0, 0}},
