@@ -7,6 +7,7 @@ texts on the screen glyph for glyph. Run with Debian's /usr/bin/python3.
 """
 import glob
 import os
+import pathlib
 import re
 import select
 import shutil
@@ -27,25 +28,24 @@ _INK = bytes(int(v >= 100) for v in range(256))  # text, enabled or disabled, on
 _x = display.Display()
 
 
-def _sanitizer_env():
-    with open(BIN, "rb") as f:
-        if b"__asan_init" not in f.read():
-            return {}
-    # Mesa's driver, preloaded, stays mapped after GLFW unloads GL, so the
-    # suppressions can name what it keeps until exit.
-    return {"LD_PRELOAD": " ".join(sorted(glob.glob("/usr/lib/*/dri/swrast_dri.so"))[:1]),
-            "LSAN_OPTIONS": "suppressions=%s/lsan.supp:print_suppressions=0" % os.path.dirname(__file__)}
+# Under AddressSanitizer: Mesa's driver, preloaded, stays mapped after GLFW
+# unloads GL, so that the suppressions can name what it keeps until exit.
+SANITIZER_ENV = {"LD_PRELOAD": " ".join(sorted(glob.glob("/usr/lib/*/dri/swrast_dri.so"))[:1]),
+                 "LSAN_OPTIONS": "suppressions=%s/lsan.supp:print_suppressions=0" % os.path.dirname(__file__),
+                 } if b"__asan_init" in pathlib.Path(BIN).read_bytes() else {}
 
 
-SANITIZER_ENV = _sanitizer_env()
+def created(path, index):
+    return "created workset for %s (index=%d)" % (path, index)
 
 
 def wait_for(cond, what, timeout=30):
-    """Polls cond() until it gives a true value, which is returned."""
+    """Polls cond() until it gives a true value, which is returned; `what`
+    (text, or a function giving it) says what was waited for."""
     deadline = time.monotonic() + timeout
     while not (value := cond()):
         if time.monotonic() > deadline:
-            raise AssertionError("timed out waiting for " + what)
+            raise AssertionError("timed out waiting for " + (what() if callable(what) else what))
         time.sleep(0.05)
     return value
 
@@ -80,6 +80,10 @@ class Shot:
         return bytes(p & q & s for p, q, s in zip(b, g, r))
 
 
+def _cells(rows, dx, dy, n):
+    return [tuple(row[dx + 7 * i + 1:dx + 7 * i + 6] for row in rows[dy:dy + 14]) for i in range(n)]
+
+
 class Glyphs:
     """The GUI font's glyphs (cells 7 pixels wide) learnt from a text of ours
     on the screen, to find other texts glyph for glyph. Only the middle five
@@ -87,12 +91,8 @@ class Glyphs:
 
     def __init__(self, shot, x, y, text):
         rows = [shot.ink(x, y + r, 7 * len(text)) for r in range(14)]
-        self.cells = dict(zip(text, self.cells_of(rows, 0, 0, len(text))))
+        self.cells = dict(zip(text, _cells(rows, 0, 0, len(text))))
         self.cells[" "] = (bytes(5),) * 14
-
-    @staticmethod
-    def cells_of(rows, dx, dy, n):
-        return [tuple(row[dx + 7 * i + 1:dx + 7 * i + 6] for row in rows[dy:dy + 14]) for i in range(n)]
 
     def find(self, shot, text, x, y, reach=8):
         """(x, y) where `text` starts (spaces: blank cells), within `reach`
@@ -100,26 +100,26 @@ class Glyphs:
         want = [self.cells[c] for c in text]
         rows = [shot.ink(x - reach, y + r, 7 * len(text) + 2 * reach) for r in range(-4, 18)]
         return next(((x + dx - reach, y + dy - 4) for dy in range(9) for dx in range(2 * reach + 1)
-                     if self.cells_of(rows, dx, dy, len(text)) == want), None)
+                     if _cells(rows, dx, dy, len(text)) == want), None)
 
 
 class App:
     """One run of tessaview, ended and cleaned up with the test."""
 
     def __init__(self, test, env=None):
+        """`env` adds to the environment; "{dir}" in it is the run's directory."""
         self.dir = tempfile.mkdtemp(prefix="tv", dir="/tmp")  # short: paths show in titles
         test.addCleanup(shutil.rmtree, self.dir, True)
         os.mkdir(self.path("run"))
         none = self.path("no-ndi")  # no NDI runtime of the machine's
-        env = {**os.environ, "NDI_RUNTIME_DIR_V6": none, "NDI_RUNTIME_DIR_V5": none,
-               "LIBGL_ALWAYS_SOFTWARE": "1", **SANITIZER_ENV, **(env or {})}
+        env = {**os.environ, "NDI_RUNTIME_DIR_V6": none, "NDI_RUNTIME_DIR_V5": none, "LIBGL_ALWAYS_SOFTWARE": "1",
+               **SANITIZER_ENV, **{k: v.format(dir=self.dir) for k, v in (env or {}).items()}}
         with open(self.path("out"), "wb") as out, open(self.path("err"), "wb") as err:
             self.proc = subprocess.Popen([BIN], cwd=self.path("run"), env=env,
                                          stdin=subprocess.DEVNULL, stdout=out, stderr=err)
         test.addCleanup(self.kill)
         self.win = _x.create_resource_object("window", wait_window("Tessaview", self.proc.pid))
-        geometry = self.win.get_geometry()
-        self.size = (geometry.width, geometry.height)
+        self.size = (self.win.get_geometry().width, self.win.get_geometry().height)
         self.wait_shot(lambda s: 1 in s.ink(12, 9, 30), "a first frame")
 
     def path(self, name):
@@ -132,18 +132,13 @@ class App:
 
     def add(self, name, sample="openimageio-rgb10-le.dpx", data=None):
         """A file in the run's directory: a copy of a sample, or `data`."""
-        path = self.path(name)
-        os.makedirs(os.path.dirname(path), exist_ok=True)
-        if data is None:
-            shutil.copyfile(os.path.join(DATA, sample), path)
-        else:
-            with open(path, "wb") as f:
-                f.write(data)
-        return path
+        path = pathlib.Path(self.path(name))
+        path.parent.mkdir(parents=True, exist_ok=True)
+        path.write_bytes(pathlib.Path(DATA, sample).read_bytes() if data is None else data)
+        return str(path)
 
     def out(self, stream="out"):
-        with open(self.path(stream), errors="surrogateescape") as f:
-            return f.read()
+        return pathlib.Path(self.path(stream)).read_text(errors="surrogateescape")
 
     def err(self):
         return self.out("err")
@@ -160,7 +155,7 @@ class App:
         """The first whole line of stdout (or "err") that matches `pattern`."""
         rx = re.compile("^(%s)$" % pattern, re.M)
         return wait_for(lambda: self.running() and rx.search(self.out(stream)),
-                        "a line %r%s" % (pattern, self.describe())).group(0)
+                        lambda: "a line %r%s" % (pattern, self.describe())).group(0)
 
     def wait_exit(self, timeout=60):
         """The exit status, once the program has ended with no sanitizer report."""
@@ -175,7 +170,8 @@ class App:
 
     def wait_shot(self, cond, what, timeout=30):
         """A shot for which cond(shot) holds (frames change all the time)."""
-        return wait_for(lambda: cond(shot := self.shot()) and shot, what + self.describe(), timeout)
+        return wait_for(lambda: cond(shot := self.shot()) and shot,
+                        lambda: (what() if callable(what) else what) + self.describe(), timeout)
 
     def click(self, x, y):
         # Pauses let the program see the pointer before and after the press.
@@ -214,9 +210,8 @@ class App:
             e = _x.next_event()
             if e.type == X.SelectionRequest:
                 e.requestor.change_property(e.property, e.target, 8, uris)
-                e.requestor.send_event(event.SelectionNotify(time=e.time, requestor=e.requestor,
-                                                             selection=e.selection, target=e.target,
-                                                             property=e.property))
+                e.requestor.send_event(event.SelectionNotify(time=e.time, requestor=e.requestor, selection=e.selection,
+                                                             target=e.target, property=e.property))
             elif e.type == X.ClientMessage and e.client_type == atom("XdndFinished"):
                 source.destroy()
                 return
@@ -237,6 +232,10 @@ class App:
         shot = self.wait_shot(find, "%r in the %s menu" % (item, menu))
         x, y = find(shot)
         return shot, (x + 7, y)
+
+    def choose(self, glyphs, menu, item):
+        _, at = self.open_menu(glyphs, menu, item)
+        self.click(at[0] + 7 * len(item) // 2, at[1] + 7)
 
 
 def checked(shot, at, label):

@@ -4,16 +4,15 @@ import os
 import subprocess
 import unittest
 
-from tessa_e2e import BG, FOCUSED, App
+from tessa_e2e import BG, FOCUSED, App, created
 
 RED, GREEN, BLUE, WHITE, FALLBACK = (255, 0, 0), (0, 255, 0), (0, 0, 255), (255, 255, 255), (0, 0, 240)
 QUADRANTS = (RED, GREEN, BLUE, WHITE)  # of every peer file: top left, top right, bottom left, bottom right
 # The RGBA one (alpha 128) first, over nothing but the background.
 CONVERTED = (
-    "imagemagick-rgba8-be.dpx", "imagemagick-rgb8-be.dpx", "imagemagick-rgb10-be.dpx",
-    "imagemagick-rgb12-be.dpx", "imagemagick-rgb16-be.dpx", "graphicsmagick-rgb8-be.dpx",
-    "graphicsmagick-rgb10-be.dpx", "ffmpeg-rgb8-le.dpx", "ffmpeg-rgb10-le.dpx",
-    "ffmpeg-rgb12-le.dpx", "ffmpeg-rgb16-le.dpx", "ffmpeg-rgb16-be.dpx",
+    "imagemagick-rgba8-be.dpx", "imagemagick-rgb8-be.dpx", "imagemagick-rgb10-be.dpx", "imagemagick-rgb12-be.dpx",
+    "imagemagick-rgb16-be.dpx", "graphicsmagick-rgb8-be.dpx", "graphicsmagick-rgb10-be.dpx", "ffmpeg-rgb8-le.dpx",
+    "ffmpeg-rgb10-le.dpx", "ffmpeg-rgb12-le.dpx", "ffmpeg-rgb16-le.dpx", "ffmpeg-rgb16-be.dpx",
     "openimageio-rgb8-le.dpx", "openimageio-rgb10-le.dpx", "openimageio-rgb16-le.dpx")
 NOT_CONVERTED = ("ffmpeg-rgba8-le.dpx", "openimageio-rgb12-le.dpx")
 # A 32 x 16 picture in a 520-pixel window: 485 x 260, in a 1-pixel frame.
@@ -24,16 +23,8 @@ def left(index):
     return 20 + index * 50 % 1280
 
 
-def created(path, index):
-    return "created workset for %s (index=%d)" % (path, index)
-
-
 def near(c, want, tol=6):
     return max(abs(a - b) for a, b in zip(c, want)) <= tol
-
-
-def is_picture(c):
-    return any(near(c, p, 60) for p in (RED, GREEN, BLUE, FALLBACK))
 
 
 def frame(shot, index):
@@ -71,10 +62,7 @@ def wait_picture(app, index, colours, alpha=255):
         fr = seen["frame"] = frame(shot, index)
         seen["errors"] = picture_errors(shot, fr, colours, alpha) if fr else ["no picture frame"]
         return not seen["errors"]
-    try:
-        return app.wait_shot(ok, "the picture of window %d" % index), seen["frame"]
-    except AssertionError as e:
-        raise AssertionError("%s\n%r" % (e, seen)) from None
+    return app.wait_shot(ok, lambda: "the picture of window %d: %r" % (index, seen)), seen["frame"]
 
 
 class TestFileWindows(unittest.TestCase):
@@ -121,7 +109,8 @@ class TestManyFiles(unittest.TestCase):
 
         def no_picture_but_text(s, index, x0):
             return (glyphs.find(s, "No preview: ", left(index) + 8, fr[1]) and
-                    not any(is_picture(s(x, y)) for x in range(x0, 1280, 4) for y in range(20, 720, 4)))
+                    not any(near(s(x, y), p, 60) for x in range(x0, 1280, 4) for y in range(20, 720, 4)
+                            for p in (RED, GREEN, BLUE, FALLBACK)))
         app.drop(paths[99:100])
         shot = app.wait_shot(lambda s: no_picture_but_text(s, 100, 1180), "window 100 without a picture")
         self.assertEqual(picture_errors(shot, frame(shot, 99), QUADRANTS, edge=1180), [])
@@ -147,20 +136,17 @@ class TestHostileDrop(unittest.TestCase):
         refused = [(p, why) for p, outcome, why in files if outcome == "refused"]
         self.assertEqual(len(loaded) + len(refused), len(files))
         # Alternately, so that a refused file taking an index shows as a gap.
-        order = [p for pair in zip(loaded, refused) for p in (pair[1][0], pair[0])]
-        order += loaded[len(refused):] + [p for p, _ in refused[len(loaded):]]
-        app.drop(order)
+        app.drop(sum(([p for p, _ in refused[i:i + 1]] + loaded[i:i + 1] for i in range(len(files))), []))
         # The last window drawn: its strip right of the one before.
         x0, x1 = left(len(loaded) - 1) + 520, left(len(loaded)) + 520
         app.wait_shot(lambda s: all(s(x, y) != BG for x in (x0 + 5, x1 - 5) for y in (22, 400)),
                       "all %d windows drawn" % len(loaded))
         app.close()
         self.assertEqual(app.wait_exit(), 0)
-        self.assertEqual(app.out().splitlines(),
-                         [created(p, i) for i, p in enumerate(sorted(loaded, key=order.index), 1)])
+        self.assertEqual(app.out().splitlines(), [created(p, i) for i, p in enumerate(loaded, 1)])
         err = [l for l in app.err().splitlines() if not l.startswith("NDI output unavailable: ")]
         self.assertEqual(len(err), len(refused), err)
-        for line, (path, why) in zip(err, sorted(refused, key=lambda r: order.index(r[0]))):
+        for line, (path, why) in zip(err, refused):
             self.assertTrue(line.startswith("refused %s: " % path) and why in line[len(path) + 10:], line)
 
 

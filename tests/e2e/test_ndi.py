@@ -2,11 +2,10 @@
 the program does without a usable runtime."""
 import collections
 import os
+import pathlib
 import re
-import shutil
 import struct
 import subprocess
-import tempfile
 import time
 import unittest
 
@@ -43,28 +42,23 @@ FALLBACK = frame(37, 19, bytes((0, 0, 240, 255)) * 37 * 19)
 class NdiCase(unittest.TestCase):
 
     def start(self, **env):
-        directory = tempfile.mkdtemp()
-        self.addCleanup(shutil.rmtree, directory, True)
-        self.record = os.path.join(directory, "calls")
-        self.app = App(self, dict(env, NDI_STANDIN_RECORD=self.record))
+        self.app = App(self, dict(env, NDI_STANDIN_RECORD="{dir}/calls"))
         return self.app
 
     def calls(self):
-        if not os.path.exists(self.record):
-            return []
-        with open(self.record) as f:
-            return f.read().splitlines()
+        record = pathlib.Path(self.app.path("calls"))
+        return record.read_text().splitlines() if record.exists() else []
 
     def frames(self):
         """(fields, pixel pointer) of each frame sent so far."""
         sent = [dict(w.split("=", 1) for w in c.split()[1:]) for c in self.calls() if c.startswith("send_video ")]
-        return [({k: v for k, v in f.items() if k != "data"}, f["data"]) for f in sent]
+        return [(f, f.pop("data")) for f in sent]
 
     def wait_frames(self, want):
         """Waits for 3 more frames, the last one `want`; returns its pointer."""
         seen = len(self.frames())
         return wait_for(lambda: self.app.running() and len(f := self.frames()) >= seen + 3 and f[-1][0] == want
-                         and f[-1][1], "frames of %r%s" % (want, self.app.describe()))
+                        and f[-1][1], "frames of %r%s" % (want, self.app.describe()))
 
     def assert_quiet(self, why):
         before = len(self.frames())
@@ -78,8 +72,7 @@ class NdiCase(unittest.TestCase):
         self.app.wait_shot(lambda s: s(100, 22) == colour, "window 1's title bar in %r" % (colour,))
 
     def file_exit(self, glyphs):
-        _, at = self.app.open_menu(glyphs, "File", "Exit")
-        self.app.click(at[0] + 14, at[1] + 7)
+        self.app.choose(glyphs, "File", "Exit")
         self.assertEqual(self.app.wait_exit(), 0)
 
 

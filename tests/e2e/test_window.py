@@ -1,11 +1,7 @@
 """The main window: its menus, the About window, drops and the two ways out."""
 import unittest
 
-from tessa_e2e import BG, MENUS, App, checked
-
-
-def created(path, index):
-    return "created workset for %s (index=%d)" % (path, index)
+from tessa_e2e import BG, MENUS, App, checked, created
 
 
 def about_at(shot):
@@ -19,7 +15,7 @@ class TestMenusAndAbout(unittest.TestCase):
 
     def test_menus_and_about_window_then_file_exit(self):
         app = App(self)
-        self.assertEqual(app.size, (1280, 720))
+        self.assertEqual((app.win.get_wm_name(), app.size), ("Tessaview", (1280, 720)))
         glyphs = app.learn_glyphs()
         shot = app.shot()
         self.assertEqual({shot(x, y) for x in range(640, 1280, 41) for y in range(360, 720, 37)}, {BG})
@@ -35,8 +31,7 @@ class TestMenusAndAbout(unittest.TestCase):
         app.wait_shot(lambda s: about_at(s) == (None, None) and s(300, 30) == BG, "an empty screen")
 
         def choose_about(shown):
-            _, at = app.open_menu(glyphs, "Help", "About")
-            app.click(at[0] + 17, at[1] + 7)
+            app.choose(glyphs, "Help", "About")
             return app.wait_shot(lambda s: (about_at(s) != (None, None)) == shown, "About shown: %s" % shown)
 
         shot = choose_about(True)
@@ -55,8 +50,7 @@ class TestMenusAndAbout(unittest.TestCase):
         choose_about(True)
         choose_about(False)
 
-        _, at = app.open_menu(glyphs, "File", "Exit")
-        app.click(at[0] + 14, at[1] + 7)
+        app.choose(glyphs, "File", "Exit")
         self.assertEqual(app.wait_exit(), 0)
 
 
