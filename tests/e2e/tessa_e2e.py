@@ -9,7 +9,6 @@ import glob
 import os
 import pathlib
 import re
-import select
 import shutil
 import subprocess
 import tempfile
@@ -117,18 +116,14 @@ class App:
         with open(self.path("out"), "wb") as out, open(self.path("err"), "wb") as err:
             self.proc = subprocess.Popen([BIN], cwd=self.path("run"), env=env,
                                          stdin=subprocess.DEVNULL, stdout=out, stderr=err)
-        test.addCleanup(self.kill)
+        test.addCleanup(self.proc.wait)
+        test.addCleanup(self.proc.kill)  # first; does nothing once the program has ended
         self.win = _x.create_resource_object("window", wait_window("Tessaview", self.proc.pid))
         self.size = (self.win.get_geometry().width, self.win.get_geometry().height)
         self.wait_shot(lambda s: 1 in s.ink(12, 9, 30), "a first frame")
 
     def path(self, name):
         return os.path.join(self.dir, name)
-
-    def kill(self):
-        if self.proc.poll() is None:
-            self.proc.kill()
-            self.proc.wait()
 
     def add(self, name, sample="openimageio-rgb10-le.dpx", data=None):
         """A file in the run's directory: a copy of a sample, or `data`."""
@@ -138,13 +133,11 @@ class App:
         return str(path)
 
     def out(self, stream="out"):
+        """What the program has written to stdout (or "err") so far."""
         return pathlib.Path(self.path(stream)).read_text(errors="surrogateescape")
 
-    def err(self):
-        return self.out("err")
-
     def describe(self):
-        return "\n--- stdout:\n%s--- stderr:\n%s" % (self.out()[-3000:], self.err()[-3000:])
+        return "\n--- stdout:\n%s--- stderr:\n%s" % (self.out()[-3000:], self.out("err")[-3000:])
 
     def running(self):
         if self.proc.poll() is not None:
@@ -160,7 +153,7 @@ class App:
     def wait_exit(self, timeout=60):
         """The exit status, once the program has ended with no sanitizer report."""
         status = self.proc.wait(timeout)
-        if any(mark in self.err() for mark in ("AddressSanitizer", "LeakSanitizer", "runtime error:")):
+        if any(mark in self.out("err") for mark in ("AddressSanitizer", "LeakSanitizer", "runtime error:")):
             raise AssertionError("sanitizer report" + self.describe())
         return status
 
@@ -201,20 +194,18 @@ class App:
             self.win.send_event(event.ClientMessage(window=self.win, client_type=atom(kind),
                                                     data=(32, [source.id] + data)))
         _x.flush()
-        deadline = time.monotonic() + 60
-        while True:
-            while not _x.pending_events():
-                if time.monotonic() > deadline or not self.running():
-                    raise AssertionError("drop not finished" + self.describe())
-                select.select([_x], [], [], 0.05)
-            e = _x.next_event()
-            if e.type == X.SelectionRequest:
-                e.requestor.change_property(e.property, e.target, 8, uris)
-                e.requestor.send_event(event.SelectionNotify(time=e.time, requestor=e.requestor, selection=e.selection,
-                                                             target=e.target, property=e.property))
-            elif e.type == X.ClientMessage and e.client_type == atom("XdndFinished"):
-                source.destroy()
-                return
+
+        def finished():  # serves the program's request for the paths meanwhile
+            while self.running() and _x.pending_events():
+                e = _x.next_event()
+                if e.type == X.SelectionRequest:
+                    e.requestor.change_property(e.property, e.target, 8, uris)
+                    e.requestor.send_event(event.SelectionNotify(time=e.time, requestor=e.requestor, target=e.target,
+                                                                 selection=e.selection, property=e.property))
+                elif e.type == X.ClientMessage and e.client_type == atom("XdndFinished"):
+                    return True
+        wait_for(finished, lambda: "the end of a drop" + self.describe(), 60)
+        source.destroy()
 
     def learn_glyphs(self, name="FileToolHpExUsNwkDIrunmfdaAb.dpx", sample="openimageio-rgb10-le.dpx"):
         """Drops a file as number 1 (no other may be open); its window's title,

@@ -41,10 +41,6 @@ FALLBACK = frame(37, 19, bytes((0, 0, 240, 255)) * 37 * 19)
 
 class NdiCase(unittest.TestCase):
 
-    def start(self, **env):
-        self.app = App(self, dict(env, NDI_STANDIN_RECORD="{dir}/calls"))
-        return self.app
-
     def calls(self):
         record = pathlib.Path(self.app.path("calls"))
         return record.read_text().splitlines() if record.exists() else []
@@ -79,11 +75,10 @@ class NdiCase(unittest.TestCase):
 class TestStandIn(NdiCase):
 
     def test_start_frames_of_the_focused_window_toggle_and_shutdown(self):
-        app = self.start(NDI_RUNTIME_DIR_V6=STANDIN)
-        self.assertNotIn("NDI output unavailable", app.err())
-        self.assertEqual(self.calls(), ["initialize", CREATE, "add_connection_metadata instance=1 length=%d "
-                                        "timecode=%d data=%s" % (len(METADATA), INT64_MAX, METADATA)])
-        self.assertEqual(len(METADATA), 249)
+        app = self.app = App(self, {"NDI_RUNTIME_DIR_V6": STANDIN, "NDI_STANDIN_RECORD": "{dir}/calls"})
+        self.assertNotIn("NDI output unavailable", app.out("err"))
+        self.assertEqual(self.calls(), ["initialize", CREATE, "add_connection_metadata instance=1 length=249 "
+                                        "timecode=%d data=%s" % (INT64_MAX, METADATA)])
         self.assert_quiet("no file was open")
 
         # Each new window takes the focus and sends its preview, from one buffer.
@@ -140,8 +135,8 @@ class TestWithoutRuntime(NdiCase):
                 if not env and "libndi.so" in subprocess.run(["/sbin/ldconfig", "-p"], capture_output=True,
                                                               text=True).stdout:
                     self.skipTest("the system has an NDI runtime")
-                app = self.start(**env)
-                err = [l for l in app.err().splitlines() if l.startswith("NDI output unavailable")]
+                app = self.app = App(self, dict(env, NDI_STANDIN_RECORD="{dir}/calls"))
+                err = [l for l in app.out("err").splitlines() if l.startswith("NDI output unavailable")]
                 self.assertEqual(len(err), 1, err)
                 self.assertTrue(re.fullmatch("NDI output unavailable: " + line, err[0]), err)
                 glyphs = app.learn_glyphs()

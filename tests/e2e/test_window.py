@@ -67,8 +67,8 @@ class TestDrop(unittest.TestCase):
         self.assertEqual(app.out().splitlines(), [
             created(a, 1), created(b, 2), created(spaced, 3), created(inner, 4), created(bak, 5), created(d, 6),
             "found exising workset for " + a, created(e, 7)])
-        self.assertNotIn(txt, app.out() + app.err())
-        self.assertNotIn(mixed, app.out() + app.err())
+        self.assertNotIn(txt, app.out() + app.out("err"))
+        self.assertNotIn(mixed, app.out() + app.out("err"))
         app.close()
         self.assertEqual(app.wait_exit(), 0)
 
