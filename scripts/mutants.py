@@ -22,6 +22,8 @@ Commands (all take --list, --tree and --work; see --help):
     mutants.py run [--only ID,ID | --module M]
                                      runs the faults not yet in the results
     mutants.py summary               caught / total per module
+    mutants.py compare --against DIR faults caught in DIR's results but not
+                                     in --work's, and the other way round
 
 `run` copies the tree once into the work directory (git archive of --rev, or
 the files as they are with --rev worktree), configures one build there
@@ -610,6 +612,23 @@ def write_summary(work, mutants):
     return text
 
 
+def compare(before, after, mutants):
+    """Prints what `after` no longer catches; 1 when there is any, or when
+    `after` has not run a fault that `before` caught."""
+    old, new = before.results_rows(), after.results_rows()
+    caught = lambda rows, m: rows.get(m.id, {}).get("status") == "caught"  # noqa: E731
+    lost = [m for m in mutants if caught(old, m) and not caught(new, m)]
+    gained = [m for m in mutants if caught(new, m) and not caught(old, m)]
+    print("caught before: %d, after: %d, of %d" % (sum(caught(old, m) for m in mutants),
+                                                   sum(caught(new, m) for m in mutants), len(mutants)))
+    for title, ids, rows in (("caught before, not after", lost, new), ("caught after, not before", gained, old)):
+        if ids:
+            print("\n%s:" % title)
+            for m in ids:
+                print("  %-34s %-12s %s" % (m.id, rows.get(m.id, {}).get("status", "not run"), m.description))
+    return 1 if lost else 0
+
+
 def baseline(work, test_map, numbers, jobs):
     """The unchanged suite must pass, or every fault would look caught."""
     marker = os.path.join(work.path, "baseline.txt")
@@ -684,7 +703,7 @@ def command_run(args, mutants):
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
-    parser.add_argument("command", choices=("check", "list", "show", "run", "summary", "map"))
+    parser.add_argument("command", choices=("check", "list", "show", "run", "summary", "map", "compare"))
     parser.add_argument("ids", nargs="*", help="for show: the ids")
     parser.add_argument("--list", default=DEFAULT_LIST, help="the faults (default: %(default)s)")
     parser.add_argument("--tree", default=DEFAULT_TREE, help="the source tree (default: %(default)s)")
@@ -695,6 +714,7 @@ def main():
     parser.add_argument("--jobs", type=int, default=UNIT_JOBS, help="build jobs and parallel unit tests")
     parser.add_argument("--again", action="store_true", help="run chosen faults even if they have a result")
     parser.add_argument("--no-baseline", action="store_true", help="skip the run of the unchanged suite")
+    parser.add_argument("--against", help="for compare: the work directory of the earlier run")
     args = parser.parse_args()
     mutants = parse_list(args.list)
 
@@ -718,6 +738,10 @@ def main():
     elif args.command == "summary":
         work = Work(args.work)
         print(write_summary(work, select(mutants, args.only, args.module)), end="")
+    elif args.command == "compare":
+        if not args.against:
+            die("compare needs --against DIR")
+        sys.exit(compare(Work(args.against), Work(args.work), select(mutants, args.only, args.module)))
     elif args.command == "map":
         work = Work(args.work)
         with open(work.map_file) as f:
