@@ -26,7 +26,9 @@ Commands (all take --list, --tree and --work; see --help):
                                      in --work's, and the other way round
 
 `run` copies the tree once into the work directory (git archive of --rev, or
-the files as they are with --rev worktree), configures one build there
+the files as they are with --rev worktree; a later run in the same work
+directory goes on with that copy, and refuses a --rev whose src/, tests/ or
+CMakeLists.txt differ from it), configures one build there
 (g++, RelWithDebInfo, sanitizers on, no benchmarks), builds and runs the
 suite unchanged as a baseline, and learns from CMake's file API, CTest and
 Ninja's dependency log which tests reach which source files. Then, per
