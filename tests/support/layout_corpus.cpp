@@ -7,9 +7,20 @@
 #include "pixconv/pixconv.h"
 #include "support/dpx_writer.h"
 
+std::vector<unsigned char> layout_file(bool little, uint32_t w, uint32_t h, uint8_t descriptor, uint8_t bits,
+                                       uint16_t packing, const std::string& hex, std::initializer_list<uint32_t> edits)
+{
+    std::vector<unsigned char> data;
+    for (size_t i = 0; i < hex.size(); i += hex[i] == ' ' ? 1 : 2) {
+        if (hex[i] != ' ')
+            data.push_back((unsigned char)std::stoul(hex.substr(i, 2), nullptr, 16));
+    }
+    return dpxw_edit(dpxw_image(dpx_layout{little, w, h, descriptor, bits, packing, 2048}, data), edits).bytes;
+}
+
 namespace {
 
-// A 5 x 3 file of one element whose lines hold varied bytes.
+// A 5 x 3 file whose lines hold varied bytes.
 void add(layout_seeds* seeds, const char* prefix, uint8_t descriptor, uint8_t bits, uint16_t packing, bool little,
          uint16_t orientation)
 {
@@ -18,11 +29,11 @@ void add(layout_seeds* seeds, const char* prefix, uint8_t descriptor, uint8_t bi
     std::vector<unsigned char> data(line * 3);
     for (size_t i = 0; i < data.size(); i++)
         data[i] = (unsigned char)(i * 37 + 11);
-    dpx_writer w = dpxw_image(dpx_layout{little, 5, 3, descriptor, bits, packing, 2048}, data);
-    dpxw_u16(&w, DPXW_ORIENTATION, orientation);
     char name[64];
     snprintf(name, sizeof name, "%s-d%03d-b%02d-p%d-%s.dpx", prefix, descriptor, bits, packing, little ? "le" : "be");
-    (*seeds)[name] = w.bytes;
+    (*seeds)[name] =
+        dpxw_edit(dpxw_image(dpx_layout{little, 5, 3, descriptor, bits, packing, 2048}, data), {DPXW_ORIENTATION, orientation, 2})
+            .bytes;
 }
 
 } // namespace

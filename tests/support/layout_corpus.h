@@ -1,13 +1,22 @@
-// One small crafted file per image layout, by file name: seeds that start the
-// fuzzers inside every converter and decoder path instead of waiting for them
-// to find the layouts by chance.
+// Crafted files of one image element: the builder the pixel tests write their
+// files with, and one small file per layout as seeds that start the fuzzers
+// inside every converter and decoder path instead of waiting for them to find
+// the layouts by chance.
 #pragma once
 
+#include <cstdint>
+#include <initializer_list>
 #include <map>
 #include <string>
 #include <vector>
 
-typedef std::map<std::string, std::vector<unsigned char>> layout_seeds;
+// A one-element file of w x h pixels whose image data, at 2048, is `hex`
+// ("103A C800": the bytes 10 3A C8 00), then (offset, value, width) edits.
+std::vector<unsigned char> layout_file(bool little, uint32_t w, uint32_t h, uint8_t descriptor, uint8_t bits,
+                                       uint16_t packing, const std::string& hex,
+                                       std::initializer_list<uint32_t> edits = {});
+
+typedef std::map<std::string, std::vector<unsigned char>> layout_seeds; // by file name
 
 // One file per row of the preview converter's format_table.
 layout_seeds layout_corpus_pixconv();
