@@ -45,8 +45,8 @@ std::string kinds(const std::vector<CHECK_FINDING>& got)
     return out;
 }
 
-const std::regex bar(" *\\| *"); // between the parts of a row's messages and fields
-std::vector<std::string> parts(const std::string& s) { return {std::sregex_token_iterator(s.begin(), s.end(), bar, -1), {}}; }
+const std::regex bar(" *\\| *"); // between the pieces of a row's messages and fields
+std::vector<std::string> pieces(const std::string& s) { return {std::sregex_token_iterator(s.begin(), s.end(), bar, -1), {}}; }
 
 // Every field a finding names is a member of the header.
 const std::regex member("file_information\\.(total_image_file_size|offset_to_image_data|version|encryption_key|(generic_"
@@ -56,8 +56,8 @@ const std::regex member("file_information\\.(total_image_file_size|offset_to_ima
                         "image)_padding))|television_information\\.(smpte_time_code|temporal_sampling_rate)|motion_"
                         "picture_film_information\\.frame_rate_of_original");
 
-// Exactly the findings `want`, in order; each " | " part of `messages` in a
-// message whose fields end with the same part of `fields` (when given).
+// Exactly the findings `want`, in order; each " | " piece of `messages` in a
+// message whose fields end with the same piece of `fields` (when given).
 void expect_findings(const std::vector<unsigned char>& bytes, const std::string& want, const char* messages, const char* fields)
 {
     DPX_HEADER h;
@@ -69,7 +69,7 @@ void expect_findings(const std::vector<unsigned char>& bytes, const std::string&
         for (const char* path : g.fields)
             EXPECT_TRUE(std::regex_match(path, member)) << path;
     }
-    std::vector<std::string> texts = parts(messages), names = parts(fields);
+    std::vector<std::string> texts = pieces(messages), names = pieces(fields);
     for (size_t i = 0; i < texts.size() && !texts[i].empty(); i++) {
         auto hit = std::find_if(got.begin(), got.end(), [&](auto& g) { return g.message.find(texts[i]) != g.message.npos; });
         ASSERT_NE(got.end(), hit) << "no message with: " << texts[i];
