@@ -29,6 +29,13 @@ const bool BE = false, LE = true;
 const TRANSFORM_VIEW colour{TRANSFORM_COLOUR, 0}, luma{TRANSFORM_LUMA, 0};
 enum : uint32_t { E0 = DPXW_ELEMENT0, E1 = E0 + DPXW_ELEMENT_SIZE, REF_LOW = 4, REF_HIGH = 12, EOL_PADDING = 32 };
 
+// A one-element file (see layout_file).
+bytes dpx(bool little, uint32_t w, uint32_t h, uint8_t d, uint8_t bits, uint16_t packing, const std::string& hex,
+          std::initializer_list<uint32_t> edits = {})
+{
+    return layout_file(little, w, h, d, bits, packing, hex, edits);
+}
+
 // A file's header, and its element `index` decoded.
 struct element { bytes image; DPX_HEADER header{}; DECODE_LAYOUT layout{}; bool ok = false; std::string reason{}; };
 
@@ -62,58 +69,47 @@ std::string readout(const element& e, uint32_t x, uint32_t y)
 struct conversion { bytes file; const char* picture; bool converted = true; }; // pixels as R,G,B (,A where not 255)
 
 const conversion conversions[] = {
-    {layout_file(LE, 2, 1, 4, 8, 0, "4DC8"), "77,77,77 200,200,200"},
-    {layout_file(BE, 2, 1, 6, 8, 1, "4DC8"), "77,77,77 200,200,200"},
+    {dpx(LE, 2, 1, 4, 8, 0, "4DC8"), "77,77,77 200,200,200"}, {dpx(BE, 2, 1, 6, 8, 1, "4DC8"), "77,77,77 200,200,200"},
     // 8-bit RGB red first, as every writer stores it (README, deviations);
     // four pixels a step, then one alone, then one with a byte missing.
-    {layout_file(LE, 7, 1, 50, 8, 0, "0A141E FF0001 010203 040506 070809 0A0B0C 0D0E"),
-     "10,20,30 255,0,1 1,2,3 4,5,6 7,8,9 10,11,12 0,0,240"},
-    {layout_file(BE, 2, 1, 50, 8, 0, "0A141E FF0001"), "10,20,30 255,0,1"},
-    {layout_file(LE, 2, 1, 50, 8, 1, "0A141E FF0001"), "10,20,30 255,0,1"},
-    {layout_file(BE, 2, 1, 50, 8, 1, "0A141E FF0001"), "10,20,30 255,0,1"},
+    {dpx(LE, 7, 1, 50, 8, 0, "0A141E FF0001 010203 040506 070809 0A0B0C 0D0E"), "10,20,30 255,0,1 1,2,3 4,5,6 7,8,9 10,11,12 0,0,240"},
+    {dpx(BE, 2, 1, 50, 8, 0, "0A141E FF0001"), "10,20,30 255,0,1"}, {dpx(LE, 2, 1, 50, 8, 1, "0A141E FF0001"), "10,20,30 255,0,1"},
+    {dpx(BE, 2, 1, 50, 8, 1, "0A141E FF0001"), "10,20,30 255,0,1"},
     // 16 bits: 0x12FF, 0x8000, 0x00FF give 0x12, 0x80, 0: the low byte dropped.
-    {layout_file(LE, 2, 1, 50, 16, 0, "FF12 0080 FF00 FFFF 0001 007F"), "18,128,0 255,1,127"},
-    {layout_file(BE, 2, 1, 50, 16, 0, "12FF 8000 00FF FFFF 0100 7F00"), "18,128,0 255,1,127"},
-    {layout_file(LE, 2, 1, 50, 16, 1, "FF12 0080 FF00 FFFF 0001 007F"), "18,128,0 255,1,127"},
-    {layout_file(BE, 2, 1, 50, 16, 1, "12FF 8000 00FF FFFF 0100 7F00"), "18,128,0 255,1,127"},
+    {dpx(LE, 2, 1, 50, 16, 0, "FF12 0080 FF00 FFFF 0001 007F"), "18,128,0 255,1,127"},
+    {dpx(BE, 2, 1, 50, 16, 0, "12FF 8000 00FF FFFF 0100 7F00"), "18,128,0 255,1,127"},
+    {dpx(LE, 2, 1, 50, 16, 1, "FF12 0080 FF00 FFFF 0001 007F"), "18,128,0 255,1,127"},
+    {dpx(BE, 2, 1, 50, 16, 1, "12FF 8000 00FF FFFF 0100 7F00"), "18,128,0 255,1,127"},
     // Words 103AC800 (R 64, G 940, B 512) and FFE0000F (1023, 512, 3, the ignored bits set).
-    {layout_file(LE, 2, 1, 50, 10, 1, "00C83A10 0F00E0FF"), "16,235,128 255,128,0"},
-    {layout_file(BE, 2, 1, 50, 10, 1, "103AC800 FFE0000F"), "16,235,128 255,128,0"},
-    {layout_file(LE, 4, 1, 50, 10, 1, "00C83A10 00C83A10 AA"), "16,235,128 16,235,128 0,0,240 0,0,240"},
+    {dpx(LE, 2, 1, 50, 10, 1, "00C83A10 0F00E0FF"), "16,235,128 255,128,0"},
+    {dpx(BE, 2, 1, 50, 10, 1, "103AC800 FFE0000F"), "16,235,128 255,128,0"},
+    {dpx(LE, 4, 1, 50, 10, 1, "00C83A10 00C83A10 AA"), "16,235,128 16,235,128 0,0,240 0,0,240"},
     // An odd width: the second line starts at the fourth word.
-    {layout_file(LE, 3, 2, 50, 10, 1, "00000001 00000002 00000003 00000004 00000005 00000006"),
-     "1,0,0 2,0,0 3,0,0 4,0,0 5,0,0 6,0,0"},
+    {dpx(LE, 3, 2, 50, 10, 1, "00000001 00000002 00000003 00000004 00000005 00000006"), "1,0,0 2,0,0 3,0,0 4,0,0 5,0,0 6,0,0"},
     // 12 bits: words FFF0, 0010, 8000 give 255, 0, 128.
-    {layout_file(LE, 2, 1, 50, 12, 1, "F0FF 1000 0080 0F10 F07F 0000"), "255,0,128 16,127,0"},
-    {layout_file(BE, 2, 1, 50, 12, 1, "FFF0 0010 8000 100F 7FF0 0000"), "255,0,128 16,127,0"},
-    {layout_file(BE, 2, 1, 51, 8, 0, "0A141E28 01020304"), "10,20,30,40 1,2,3,4"},
+    {dpx(LE, 2, 1, 50, 12, 1, "F0FF 1000 0080 0F10 F07F 0000"), "255,0,128 16,127,0"},
+    {dpx(BE, 2, 1, 50, 12, 1, "FFF0 0010 8000 100F 7FF0 0000"), "255,0,128 16,127,0"},
+    {dpx(BE, 2, 1, 51, 8, 0, "0A141E28 01020304"), "10,20,30,40 1,2,3,4"},
     // SMPTE 274M, truncated then clamped. Cb 128, Y 16, Cr 128, Y 235 gives 16
     // and 235 grey; Y 63, Cb 102, Cr 240 gives 239, 15, 14; Y 63, Cb 128, Cr
     // 240 gives G 10.6; Y 255, Cb 128, Cr 255 gives R 455; Y 180, Cb 16, Cr 16
     // gives B -27.8. 4:2:2 lines start on a group: the odd width's last Y (99)
     // is never shown.
-    {layout_file(LE, 4, 1, 100, 8, 1, "801080EB 663FF03F"), "16,16,16 235,235,235 239,15,14 239,15,14"},
-    {layout_file(LE, 3, 2, 100, 8, 1, "800A800B 800C8063 8014 8015 8016 80"),
-     "10,10,10 11,11,11 12,12,12 20,20,20 21,21,21 0,0,240"},
-    {layout_file(LE, 3, 2, 102, 8, 1, "663FF0 803FF0 80FFFF 10B410 801080 80EB80"),
-     "239,15,14 239,10,63 255,195,255 3,253,0 16,16,16 235,235,235"},
+    {dpx(LE, 4, 1, 100, 8, 1, "801080EB 663FF03F"), "16,16,16 235,235,235 239,15,14 239,15,14"},
+    {dpx(LE, 3, 2, 100, 8, 1, "800A800B 800C8063 8014 8015 8016 80"), "10,10,10 11,11,11 12,12,12 20,20,20 21,21,21 0,0,240"},
+    {dpx(LE, 3, 2, 102, 8, 1, "663FF0 803FF0 80FFFF 10B410 801080 80EB80"), "239,15,14 239,10,63 255,195,255 3,253,0 16,16,16 235,235,235"},
     // 16 bits: Y 0x4000, Cb 0xC000, Cr 0x8000 give 64, 52, 182; Y 0, Cb
     // 0x8000, Cr 0 give 0, 59, 0; Y and Cr 0xFFFF clamp to 65535 before the shift.
-    {layout_file(LE, 4, 1, 100, 16, 0, "00C0 0040 0080 0040 0080 0000 0000 0000"), "64,52,182 64,52,182 0,59,0 0,59,0"},
-    {layout_file(LE, 3, 1, 102, 16, 0, "00C0 0040 0080 0080 0000 0000 0080 FFFF FFFF"), "64,52,182 0,59,0 255,196,255"},
-    {layout_file(BE, 2, 2, 50, 16, 0, ""), "0,0,240 0,0,240 0,0,240 0,0,240"},
-    {layout_file(LE, 0, 1080, 50, 10, 1, "00000000"), ""},
-    {layout_file(BE, 1920, 0, 50, 10, 0, "00000000"), "", false},
+    {dpx(LE, 4, 1, 100, 16, 0, "00C0 0040 0080 0040 0080 0000 0000 0000"), "64,52,182 64,52,182 0,59,0 0,59,0"},
+    {dpx(LE, 3, 1, 102, 16, 0, "00C0 0040 0080 0080 0000 0000 0080 FFFF FFFF"), "64,52,182 0,59,0 255,196,255"},
+    {dpx(BE, 2, 2, 50, 16, 0, ""), "0,0,240 0,0,240 0,0,240 0,0,240"}, {dpx(LE, 0, 1080, 50, 10, 1, "00000000"), ""},
+    {dpx(BE, 1920, 0, 50, 10, 0, "00000000"), "", false},
     // No converter: 10-bit packed or method B, RGBA little-endian, YCbCr big-endian, other descriptors.
-    {layout_file(BE, 1, 1, 50, 10, 0, "01020304"), "0,0,240", false},
-    {layout_file(LE, 1, 1, 50, 10, 2, "01020304"), "0,0,240", false},
-    {layout_file(LE, 1, 1, 51, 8, 0, "01020304"), "0,0,240", false},
-    {layout_file(BE, 1, 1, 100, 8, 1, "01020304"), "0,0,240", false},
-    {layout_file(BE, 1, 1, 102, 16, 0, "01020304"), "0,0,240", false},
-    {layout_file(BE, 1, 1, 1, 8, 0, "01020304"), "0,0,240", false},
-    {layout_file(BE, 1, 1, 52, 8, 0, "01020304"), "0,0,240", false},
-    {layout_file(LE, 1, 1, 101, 8, 1, "01020304"), "0,0,240", false},
-    {layout_file(LE, 1, 1, 103, 8, 1, "01020304"), "0,0,240", false},
+    {dpx(BE, 1, 1, 50, 10, 0, "01020304"), "0,0,240", false}, {dpx(LE, 1, 1, 50, 10, 2, "01020304"), "0,0,240", false},
+    {dpx(LE, 1, 1, 51, 8, 0, "01020304"), "0,0,240", false}, {dpx(BE, 1, 1, 100, 8, 1, "01020304"), "0,0,240", false},
+    {dpx(BE, 1, 1, 102, 16, 0, "01020304"), "0,0,240", false}, {dpx(BE, 1, 1, 1, 8, 0, "01020304"), "0,0,240", false},
+    {dpx(BE, 1, 1, 52, 8, 0, "01020304"), "0,0,240", false}, {dpx(LE, 1, 1, 101, 8, 1, "01020304"), "0,0,240", false},
+    {dpx(LE, 1, 1, 103, 8, 1, "01020304"), "0,0,240", false},
 };
 
 } // namespace
@@ -144,7 +140,7 @@ TEST(Preview, SidesAbove16384AreNeverConverted)
 {
     const uint32_t sizes[][3] = {{16384, 16384, 1}, {16385, 1, 0}, {1, 16385, 0}, {0x80000000u, 1, 0}, {1, ~0u, 0}};
     for (const uint32_t* s : sizes) {
-        const element e = decode(layout_file(LE, s[0], s[1], 50, 10, 1, "00000000"));
+        const element e = decode(dpx(LE, s[0], s[1], 50, 10, 1, "00000000"));
         size_t size = 0;
         unsigned char guard[4] = {9, 9, 9, 9};
         EXPECT_EQ(s[2] == 1, pixconv_rgba_size(&e.header, &size)) << s[0] << " x " << s[1];
@@ -270,93 +266,80 @@ struct layout_case { bytes file; std::vector<std::string> pixels; TRANSFORM_VIEW
                      uint64_t missing = 0; };
 
 // Element 2: 8-bit luma at 2056, after element 1's two 10-bit words.
-const bytes two_elements = layout_file(true, 2, 1, 50, 10, 1, "00C83A10 0C00E0FF 07C80000",
+const bytes two_elements = dpx(LE, 2, 1, 50, 10, 1, "00C83A10 0C00E0FF 07C80000",
                                  {DPXW_ELEMENT_COUNT, 2, 2, E1 + DPXW_EL_DESCRIPTOR, 6, 1, E1 + DPXW_EL_BIT_DEPTH, 8, 1,
                                   E1 + DPXW_EL_OFFSET_TO_DATA, 2056, 4});
 const std::string white = " = 255 255 255 255", black = " = 0 0 0 255", rgba8 = "C8643219";
 
 const layout_case layout_cases[] = {
     // 12 bits, method B: values in bits 11..0, the top four bits junk (F in FABC).
-    {layout_file(false, 2, 1, 50, 12, 2, "FABC 0123 0FFF 0000 0800 0001"),
+    {dpx(BE, 2, 1, 50, 12, 2, "FABC 0123 0FFF 0000 0800 0001"),
      {"0,0 R 2748 G 291 B 4095 = 171 18 255 255", "1,0 R 0 G 2048 B 1 = 0 128 0 255"}},
     // Four bytes of end-of-line padding between the lines.
-    {layout_file(false, 1, 2, 50, 10, 1, "103AC800 DEADBEEF FFE0000C", {E0 + EOL_PADDING, 4, 4}),
+    {dpx(BE, 1, 2, 50, 10, 1, "103AC800 DEADBEEF FFE0000C", {E0 + EOL_PADDING, 4, 4}),
      {"0,0 R 64 G 940 B 512 = 16 234 128 255", "0,1 R 1023 G 512 B 3 = 255 128 1 255"}},
     // 1 bit: words 80000001 and 00000082, least significant bit first.
-    {layout_file(true, 40, 1, 6, 1, 0, "01000080 82000000"),
+    {dpx(LE, 40, 1, 6, 1, 0, "01000080 82000000"),
      {"0,0 Y 1" + white, "1,0 Y 0" + black, "31,0 Y 1" + white, "32,0 Y 0" + black, "33,0 Y 1" + white}},
     // 33 pixels take two words a line: 80000001 00000001, then 00000002.
-    {layout_file(false, 33, 2, 6, 1, 0, "80000001 00000001 00000002 00000000"),
+    {dpx(BE, 33, 2, 6, 1, 0, "80000001 00000001 00000002 00000000"),
      {"0,0 Y 1" + white, "32,0 Y 1" + white, "0,1 Y 0" + black, "1,1 Y 1" + white}},
     // 64-bit floats 0.5, 2, -1, 0.25, NaN and 1 clamped to 0..1; NaN shows as 0.
-    {layout_file(true, 2, 1, 50, 64, 0, "000000000000E03F 0000000000000040 000000000000F0BF "
-                                        "000000000000D03F 000000000000F87F 000000000000F03F"),
+    {dpx(LE, 2, 1, 50, 64, 0, "000000000000E03F 0000000000000040 000000000000F0BF 000000000000D03F 000000000000F87F 000000000000F03F"),
      {"0,0 R 0.5 G 2 B -1 = 128 255 0 255", "1,0 R 0.25 G nan B 1 = 64 0 255 255"}},
-    {layout_file(false, 1, 1, 50, 64, 0, "3FD0000000000000 0000000000000000 3FF0000000000000"),
-     {"0,0 R 0.25 G 0 B 1 = 64 0 255 255"}},
+    {dpx(BE, 1, 1, 50, 64, 0, "3FD0000000000000 0000000000000000 3FF0000000000000"), {"0,0 R 0.25 G 0 B 1 = 64 0 255 255"}},
     // Cb Y0 A0 Cr Y1 A1 | Cb Y2 A2, three bytes of line fill; the last pixel has
     // no Cr: neutral. Levels 16..235: Y2 126 is 110/219, Cb 90 is -38/224.
-    {layout_file(true, 3, 1, 101, 8, 1, "80EBFF80 10005A7E 4DEEEEEE"),
-     {"0,0 Cb 128 Y 235 A 255 Cr 128" + white, "1,0 Cb 128 Y 16 A 0 Cr 128 = 0 0 0 0",
-     "2,0 Cb 90 Y 126 A 77 Cr 128 = 128 136 48 77"}},
+    {dpx(LE, 3, 1, 101, 8, 1, "80EBFF80 10005A7E 4DEEEEEE"),
+     {"0,0 Cb 128 Y 235 A 255 Cr 128" + white, "1,0 Cb 128 Y 16 A 0 Cr 128 = 0 0 0 0", "2,0 Cb 90 Y 126 A 77 Cr 128 = 128 136 48 77"}},
     // 10 bits, words 803AC800 and 1012C7D0. Y 500 is 436/876, Cb 300 is -212/896.
-    {layout_file(false, 3, 2, 100, 10, 1, "803AC800 1012C7D0 803AC800 1012C7D0"),
+    {dpx(BE, 3, 2, 100, 10, 1, "803AC800 1012C7D0 803AC800 1012C7D0"),
      {"0,0 Cb 512 Y 940 Cr 512" + white, "1,1 Cb 512 Y 64 Cr 512" + black, "2,1 Cb 300 Y 500 Cr 512 = 127 138 15 255"}},
     // 16 bits, levels 4096..60160: white, and black at half alpha.
-    {layout_file(false, 2, 1, 103, 16, 0, "8000 EB00 8000 FFFF 8000 1000 8000 8000"),
+    {dpx(BE, 2, 1, 103, 16, 0, "8000 EB00 8000 FFFF 8000 1000 8000 8000"),
      {"0,0 Cb 32768 Y 60160 Cr 32768 A 65535" + white, "1,0 Cb 32768 Y 4096 Cr 32768 A 32768 = 0 0 0 128"}},
     // Y half way, Cr at its top: G is 0.5 - 0.5 x 0.714 under ITU-R 601
     // (colorimetric codes 7 and 8), 0.5 - 0.5 x 0.4679 under SMPTE 274M.
-    {layout_file(true, 1, 1, 102, 10, 1, "006F1F80", {E0 + DPXW_EL_COLORIMETRIC, 7, 1}),
-     {"0,0 Cb 512 Y 502 Cr 960 = 255 36 128 255"}},
-    {layout_file(true, 1, 1, 102, 10, 1, "006F1F80", {E0 + DPXW_EL_COLORIMETRIC, 8, 1}),
-     {"0,0 Cb 512 Y 502 Cr 960 = 255 36 128 255"}},
-    {layout_file(true, 1, 1, 102, 10, 1, "006F1F80", {E0 + DPXW_EL_COLORIMETRIC, 6, 1}),
-     {"0,0 Cb 512 Y 502 Cr 960 = 255 68 128 255"}},
+    {dpx(LE, 1, 1, 102, 10, 1, "006F1F80", {E0 + DPXW_EL_COLORIMETRIC, 7, 1}), {"0,0 Cb 512 Y 502 Cr 960 = 255 36 128 255"}},
+    {dpx(LE, 1, 1, 102, 10, 1, "006F1F80", {E0 + DPXW_EL_COLORIMETRIC, 8, 1}), {"0,0 Cb 512 Y 502 Cr 960 = 255 36 128 255"}},
+    {dpx(LE, 1, 1, 102, 10, 1, "006F1F80", {E0 + DPXW_EL_COLORIMETRIC, 6, 1}), {"0,0 Cb 512 Y 502 Cr 960 = 255 68 128 255"}},
     // References 0..4095 (full range) show Y 2008 as 125; undefined, or low not
     // below high, give 16..235 at 8 bits, where 128 is 112/219.
-    {layout_file(true, 1, 1, 102, 12, 1, "0080807D00800000", {E0 + REF_LOW, 0, 4, E0 + REF_HIGH, 4095, 4}),
+    {dpx(LE, 1, 1, 102, 12, 1, "0080807D00800000", {E0 + REF_LOW, 0, 4, E0 + REF_HIGH, 4095, 4}),
      {"0,0 Cb 2048 Y 2008 Cr 2048 = 125 125 125 255"}},
-    {layout_file(true, 1, 1, 102, 8, 1, "80808000", {E0 + REF_LOW, 0, 4, E0 + REF_HIGH, ~0u, 4}),
-     {"0,0 Cb 128 Y 128 Cr 128 = 130 130 130 255"}},
-    {layout_file(true, 1, 1, 102, 8, 1, "80808000", {E0 + REF_LOW, 200, 4, E0 + REF_HIGH, 100, 4}),
-     {"0,0 Cb 128 Y 128 Cr 128 = 130 130 130 255"}},
-    {layout_file(true, 1, 1, 102, 8, 1, "80808000", {E0 + REF_LOW, 16, 4, E0 + REF_HIGH, 16, 4}),
-     {"0,0 Cb 128 Y 128 Cr 128 = 130 130 130 255"}},
+    {dpx(LE, 1, 1, 102, 8, 1, "80808000", {E0 + REF_LOW, 0, 4, E0 + REF_HIGH, ~0u, 4}), {"0,0 Cb 128 Y 128 Cr 128 = 130 130 130 255"}},
+    {dpx(LE, 1, 1, 102, 8, 1, "80808000", {E0 + REF_LOW, 200, 4, E0 + REF_HIGH, 100, 4}), {"0,0 Cb 128 Y 128 Cr 128 = 130 130 130 255"}},
+    {dpx(LE, 1, 1, 102, 8, 1, "80808000", {E0 + REF_LOW, 16, 4, E0 + REF_HIGH, 16, 4}), {"0,0 Cb 128 Y 128 Cr 128 = 130 130 130 255"}},
     // A, B, G, R reordered; R, G, B, A as stored; a matte alone as grey and opaque.
-    {layout_file(false, 1, 1, 52, 8, 0, "193264C8"), {"0,0 A 25 B 50 G 100 R 200 = 200 100 50 25"}},
-    {layout_file(true, 1, 1, 51, 8, 0, rgba8), {"0,0 R 200 G 100 B 50 A 25 = 200 100 50 25"}},
-    {layout_file(true, 1, 1, 4, 8, 0, "4D000000"), {"0,0 A 77 = 77 77 77 255"}},
+    {dpx(BE, 1, 1, 52, 8, 0, "193264C8"), {"0,0 A 25 B 50 G 100 R 200 = 200 100 50 25"}},
+    {dpx(LE, 1, 1, 51, 8, 0, rgba8), {"0,0 R 200 G 100 B 50 A 25 = 200 100 50 25"}},
+    {dpx(LE, 1, 1, 4, 8, 0, "4D000000"), {"0,0 A 77 = 77 77 77 255"}},
     // Every line starts on a 32-bit word.
-    {layout_file(false, 1, 2, 8, 16, 0, "8000EEEE FFFF0000"), {"0,0 Z 32768 = 128 128 128 255", "0,1 Z 65535" + white}},
-    {layout_file(false, 3, 2, 50, 12, 0, "00000000000000000000000000000000 00000FFF000000000000000000000000"),
-     {"0,1 R 4095 G 0 B 0 = 255 0 0 255"}},
+    {dpx(BE, 1, 2, 8, 16, 0, "8000EEEE FFFF0000"), {"0,0 Z 32768 = 128 128 128 255", "0,1 Z 65535" + white}},
+    {dpx(BE, 3, 2, 50, 12, 0, "00000000000000000000000000000000 00000FFF000000000000000000000000"), {"0,1 R 4095 G 0 B 0 = 255 0 0 255"}},
     // A single component starts at bits 9..0 of word 3FF00401.
-    {layout_file(true, 3, 1, 6, 10, 2, "0104F03F"), {"0,0 Y 1" + black, "2,0 Y 1023" + white}},
+    {dpx(LE, 3, 1, 6, 10, 2, "0104F03F"), {"0,0 Y 1" + black, "2,0 Y 1023" + white}},
     // Two elements of different layouts.
     {two_elements, {"0,0 R 64 G 940 B 512 = 16 234 128 255", "1,0 R 1023 G 512 B 3 = 255 128 1 255"}},
     {two_elements, {"0,0 Y 7 = 7 7 7 255", "1,0 Y 200 = 200 200 200 255"}, colour, 1},
     // 16 bytes a line, 26 in the file: line 0, two pixels of line 1 and half a word.
-    {layout_file(false, 4, 4, 50, 10, 1, "FF000000 FF000000 FF000000 FF000000 FF000000 FF000000 FF00"),
+    {dpx(BE, 4, 4, 50, 10, 1, "FF000000 FF000000 FF000000 FF000000 FF000000 FF000000 FF00"),
      {"3,0 R 1020 G 0 B 0 = 254 0 0 255", "2,1 missing = 0 0 240 255", "0,3 missing = 0 0 240 255"}, colour, 0, 10},
     // User-defined: the first three components as R, G, B, blue 0 with two.
-    {layout_file(true, 1, 1, 150, 8, 0, "0A140000"), {"0,0 1 10 2 20 = 10 20 0 255"}},
-    {layout_file(true, 1, 1, 151, 8, 0, "0A141E00"), {"0,0 1 10 2 20 3 30 = 10 20 30 255"}},
-    {layout_file(true, 1, 1, 156, 8, 0, "0A141E28 323C4650"),
-     {"0,0 1 10 2 20 3 30 4 40 5 50 6 60 7 70 8 80 = 10 20 30 255"}},
+    {dpx(LE, 1, 1, 150, 8, 0, "0A140000"), {"0,0 1 10 2 20 = 10 20 0 255"}},
+    {dpx(LE, 1, 1, 151, 8, 0, "0A141E00"), {"0,0 1 10 2 20 3 30 = 10 20 30 255"}},
+    {dpx(LE, 1, 1, 156, 8, 0, "0A141E28 323C4650"), {"0,0 1 10 2 20 3 30 4 40 5 50 6 60 7 70 8 80 = 10 20 30 255"}},
     // Views: one quantity as opaque grey; luma 0.2125 x 200 + 0.7154 x 100 + 0.0721 x 50.
-    {layout_file(true, 1, 1, 51, 8, 0, rgba8),
-     {"0,0 R 200 G 100 B 50 A 25 = 100 100 100 255"}, {TRANSFORM_COMPONENT, 1}},
-    {layout_file(true, 1, 1, 51, 8, 0, rgba8), {"0,0 R 200 G 100 B 50 A 25" + black}, {TRANSFORM_COMPONENT, 4}},
-    {layout_file(true, 1, 1, 51, 8, 0, rgba8), {"0,0 R 200 G 100 B 50 A 25 = 25 25 25 255"}, {TRANSFORM_ALPHA, 0}},
-    {layout_file(true, 1, 1, 50, 8, 0, rgba8), {"0,0 R 200 G 100 B 50" + white}, {TRANSFORM_ALPHA, 0}},
-    {layout_file(true, 1, 1, 51, 8, 0, rgba8), {"0,0 R 200 G 100 B 50 A 25 = 118 118 118 255"}, luma},
-    {layout_file(true, 1, 1, 50, 32, 0, "0000803F 00000000 00000000"), {"0,0 R 1 G 0 B 0 = 54 54 54 255"}, luma},
-    {layout_file(true, 1, 1, 6, 8, 0, "4D000000"), {"0,0 Y 77 = 77 77 77 255"}, luma},
-    {layout_file(true, 2, 1, 100, 8, 1, "6410C8EB"), {"0,0 Cb 100 Y 16 Cr 200" + black}, luma},
-    {layout_file(true, 2, 1, 100, 8, 1, "6410C8EB"),
-     {"1,0 Cb 100 Y 235 Cr 200 = 200 200 200 255"}, {TRANSFORM_COMPONENT, 2}},
-    {layout_file(true, 1, 1, 102, 8, 1, "5A7E8000"), {"0,0 Cb 90 Y 126 Cr 128 = 128 128 128 255"}, luma},
+    {dpx(LE, 1, 1, 51, 8, 0, rgba8), {"0,0 R 200 G 100 B 50 A 25 = 100 100 100 255"}, {TRANSFORM_COMPONENT, 1}},
+    {dpx(LE, 1, 1, 51, 8, 0, rgba8), {"0,0 R 200 G 100 B 50 A 25" + black}, {TRANSFORM_COMPONENT, 4}},
+    {dpx(LE, 1, 1, 51, 8, 0, rgba8), {"0,0 R 200 G 100 B 50 A 25 = 25 25 25 255"}, {TRANSFORM_ALPHA, 0}},
+    {dpx(LE, 1, 1, 50, 8, 0, rgba8), {"0,0 R 200 G 100 B 50" + white}, {TRANSFORM_ALPHA, 0}},
+    {dpx(LE, 1, 1, 51, 8, 0, rgba8), {"0,0 R 200 G 100 B 50 A 25 = 118 118 118 255"}, luma},
+    {dpx(LE, 1, 1, 50, 32, 0, "0000803F 00000000 00000000"), {"0,0 R 1 G 0 B 0 = 54 54 54 255"}, luma},
+    {dpx(LE, 1, 1, 6, 8, 0, "4D000000"), {"0,0 Y 77 = 77 77 77 255"}, luma},
+    {dpx(LE, 2, 1, 100, 8, 1, "6410C8EB"), {"0,0 Cb 100 Y 16 Cr 200" + black}, luma},
+    {dpx(LE, 2, 1, 100, 8, 1, "6410C8EB"), {"1,0 Cb 100 Y 235 Cr 200 = 200 200 200 255"}, {TRANSFORM_COMPONENT, 2}},
+    {dpx(LE, 1, 1, 102, 8, 1, "5A7E8000"), {"0,0 Cb 90 Y 126 Cr 128 = 128 128 128 255"}, luma},
 };
 
 } // namespace
@@ -495,7 +478,7 @@ TEST(Picture, ElementOffsetsAndRefusals)
     };
     for (const auto& r : rows) {
         const bytes file =
-            layout_file(true, 1, 1, 50, 10, 1, "00000000", {r.offset, r.value, r.width, E1 + DPXW_EL_BIT_DEPTH, 8, 1});
+            dpx(LE, 1, 1, 50, 10, 1, "00000000", {r.offset, r.value, r.width, E1 + DPXW_EL_BIT_DEPTH, 8, 1});
         const element e = decode(file, r.element);
         EXPECT_EQ(0u, e.reason.find(r.reason)) << r.reason << " / " << e.reason;
         EXPECT_EQ(!*r.reason, e.ok && e.layout.offset_from_image_data && e.layout.offset == 2048) << r.reason;
@@ -517,7 +500,7 @@ TEST(Picture, EveryCodeOnAThreeByTwoPicture)
         {0xFFFF, "abc def"},
     };
     // 8-bit RGB, red holding the letters; lines of 12 bytes.
-    const element e = decode(layout_file(false, 3, 2, 50, 8, 0, "610000 620000 630000 000000 640000 650000 660000"));
+    const element e = decode(dpx(BE, 3, 2, 50, 8, 0, "610000 620000 630000 000000 640000 650000 660000"));
     for (const auto& r : rows) {
         SCOPED_TRACE("code " + std::to_string(r.code));
         EXPORT_PICTURE shape;
