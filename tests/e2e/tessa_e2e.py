@@ -38,7 +38,7 @@ def created(path, index):
     return "created workset for %s (index=%d)" % (path, index)
 
 
-def wait_for(cond, what, timeout=30):
+def wait_for(cond, what, timeout=20):
     """Polls cond() until it gives a true value, which is returned; `what`
     (text, or a function giving it) says what was waited for."""
     deadline = time.monotonic() + timeout
@@ -161,7 +161,7 @@ class App:
         self.running()
         return Shot(bytes(self.win.get_image(0, 0, *self.size, X.ZPixmap, 0xFFFFFFFF).data), self.size[0])
 
-    def wait_shot(self, cond, what, timeout=30):
+    def wait_shot(self, cond, what, timeout=20):
         """A shot for which cond(shot) holds (frames change all the time)."""
         return wait_for(lambda: cond(shot := self.shot()) and shot,
                         lambda: (what() if callable(what) else what) + self.describe(), timeout)

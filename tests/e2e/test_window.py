@@ -41,7 +41,7 @@ class TestMenusAndAbout(unittest.TestCase):
         app.click(1200, 650)
         # It stays at (40, 40) whatever the mouse does.
         app.drag(150, 49, 400, 300)
-        app.wait_shot(lambda s: about_at(s) == (40, 40) and s(420, 320) == BG, "About back at (40, 40)")
+        shot = app.wait_shot(lambda s: about_at(s) == (40, 40) and s(420, 320) == BG, "About back at (40, 40)")
         right = max(x for x in range(1280) if shot(x, 50) != BG)
         app.click(right - 11, 49)  # its close button
         app.wait_shot(lambda s: about_at(s) == (None, None), "About closed by its button")
