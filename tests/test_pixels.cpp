@@ -6,6 +6,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <set>
 #include <sstream>
@@ -72,7 +74,8 @@ const conversion conversions[] = {
     {dpx(LE, 2, 1, 4, 8, 0, "4DC8"), "77,77,77 200,200,200"}, {dpx(BE, 2, 1, 6, 8, 1, "4DC8"), "77,77,77 200,200,200"},
     // 8-bit RGB red first, as every writer stores it (README, deviations);
     // four pixels a step, then one alone, then one with a byte missing.
-    {dpx(LE, 7, 1, 50, 8, 0, "0A141E FF0001 010203 040506 070809 0A0B0C 0D0E"), "10,20,30 255,0,1 1,2,3 4,5,6 7,8,9 10,11,12 0,0,240"},
+    {dpx(LE, 8, 1, 50, 8, 0, "0A141E FF0001 010203 040506 070809 0A0B0C 0D0E"),
+     "10,20,30 255,0,1 1,2,3 4,5,6 7,8,9 10,11,12 0,0,240 0,0,240"},
     {dpx(BE, 2, 1, 50, 8, 0, "0A141E FF0001"), "10,20,30 255,0,1"}, {dpx(LE, 2, 1, 50, 8, 1, "0A141E FF0001"), "10,20,30 255,0,1"},
     {dpx(BE, 2, 1, 50, 8, 1, "0A141E FF0001"), "10,20,30 255,0,1"},
     // 16 bits: 0x12FF, 0x8000, 0x00FF give 0x12, 0x80, 0: the low byte dropped.
@@ -314,8 +317,8 @@ const layout_case layout_cases[] = {
     {dpx(BE, 1, 1, 52, 8, 0, "193264C8"), {"0,0 A 25 B 50 G 100 R 200 = 200 100 50 25"}},
     {dpx(LE, 1, 1, 51, 8, 0, rgba8), {"0,0 R 200 G 100 B 50 A 25 = 200 100 50 25"}},
     {dpx(LE, 1, 1, 4, 8, 0, "4D000000"), {"0,0 A 77 = 77 77 77 255"}},
-    // Every line starts on a 32-bit word.
-    {dpx(BE, 1, 2, 8, 16, 0, "8000EEEE FFFF0000"), {"0,0 Z 32768 = 128 128 128 255", "0,1 Z 65535" + white}},
+    // Every line starts on a 32-bit word; undefined end-of-line padding is none.
+    {dpx(BE, 1, 2, 8, 16, 0, "8000EEEE FFFF0000", {E0 + EOL_PADDING, ~0u, 4}), {"0,0 Z 32768 = 128 128 128 255", "0,1 Z 65535" + white}},
     {dpx(BE, 3, 2, 50, 12, 0, "00000000000000000000000000000000 00000FFF000000000000000000000000"), {"0,1 R 4095 G 0 B 0 = 255 0 0 255"}},
     // A single component starts at bits 9..0 of word 3FF00401.
     {dpx(LE, 3, 1, 6, 10, 2, "0104F03F"), {"0,0 Y 1" + black, "2,0 Y 1023" + white}},
@@ -485,7 +488,7 @@ TEST(Picture, ElementOffsetsAndRefusals)
     }
 }
 
-TEST(Picture, EveryCodeOnAThreeByTwoPicture)
+TEST(Picture, OrientationCodesOnAThreeByTwoPicture)
 {
     const struct { int code; const char* shown; } rows[] = { // the file's lines abc and def, as shown
         {0, "abc def"},  // left to right, top to bottom: as stored

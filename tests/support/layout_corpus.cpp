@@ -15,7 +15,10 @@ std::vector<unsigned char> layout_file(bool little, uint32_t w, uint32_t h, uint
         if (hex[i] != ' ')
             data.push_back((unsigned char)std::stoul(hex.substr(i, 2), nullptr, 16));
     }
-    return dpxw_edit(dpxw_image(dpx_layout{little, w, h, descriptor, bits, packing, 2048}, data), edits).bytes;
+    dpx_writer file = dpxw_image(dpx_layout{little, w, h, descriptor, bits, packing, 2048}, data);
+    for (const uint32_t* e = edits.begin(); e + 2 < edits.end(); e += 3)
+        e[2] == 1 ? dpxw_u8(&file, e[0], (uint8_t)e[1]) : e[2] == 2 ? dpxw_u16(&file, e[0], (uint16_t)e[1]) : dpxw_u32(&file, e[0], e[1]);
+    return file.bytes;
 }
 
 namespace {
@@ -31,9 +34,9 @@ void add(layout_seeds* seeds, const char* prefix, uint8_t descriptor, uint8_t bi
         data[i] = (unsigned char)(i * 37 + 11);
     char name[64];
     snprintf(name, sizeof name, "%s-d%03d-b%02d-p%d-%s.dpx", prefix, descriptor, bits, packing, little ? "le" : "be");
-    (*seeds)[name] =
-        dpxw_edit(dpxw_image(dpx_layout{little, 5, 3, descriptor, bits, packing, 2048}, data), {DPXW_ORIENTATION, orientation, 2})
-            .bytes;
+    dpx_writer file = dpxw_image(dpx_layout{little, 5, 3, descriptor, bits, packing, 2048}, data);
+    dpxw_u16(&file, DPXW_ORIENTATION, orientation);
+    (*seeds)[name] = file.bytes;
 }
 
 } // namespace
