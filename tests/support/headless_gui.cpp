@@ -1,90 +1,65 @@
 #include "support/headless_gui.h"
 
 #include <cstring>
-#include <sstream>
+#include <regex>
 
 #include <imgui.h>
 
 #include "dpx/dpx_io.h"
 #include "inspector/window_dpx_file.h"
 
-namespace {
-// The log reaches us through the clipboard hook when it finishes.
-std::string captured;
-void capture_clipboard(void*, const char* text)
-{
-    captured = text;
-}
-} // namespace
+static std::string captured; // the log reaches us through the clipboard hook when it finishes
 
-void headless_gui_begin()
-{
+void headless_gui_begin() {
     ImGui::CreateContext();
     ImGuiIO& io = ImGui::GetIO();
     io.IniFilename = nullptr;
     io.DisplaySize = ImVec2(1600, 200000);
-    io.DeltaTime = 1.0f / 60.0f;
-    io.SetClipboardTextFn = capture_clipboard;
-    // As the real renderer: tall windows need more than 16-bit indices reach.
-    io.BackendFlags |= ImGuiBackendFlags_RendererHasVtxOffset;
+    io.SetClipboardTextFn = [](void*, const char* text) { captured = text; };
+    io.BackendFlags |= ImGuiBackendFlags_RendererHasVtxOffset; // as the real renderer: tall windows need it
     unsigned char* pixels;
     int w, h;
     io.Fonts->GetTexDataAsRGBA32(&pixels, &w, &h);
 }
 
-void headless_gui_end()
-{
-    ImGui::DestroyContext();
-}
+void headless_gui_end() { ImGui::DestroyContext(); }
 
-void headless_gui_load(headless_gui* gui, const std::vector<unsigned char>& image, int index)
-{
+void headless_gui_load(headless_gui* gui, const std::vector<unsigned char>& image, int index) {
     gui->image = image;
-    memset(&gui->work, 0, sizeof gui->work);
-    gui->work.index = index;
-    gui->work.visible = true;
-    gui->work.texture_pending = true;
-    snprintf(gui->work.name, sizeof gui->work.name, "file %d.dpx", index);
-    gui->work.buffer = gui->image.data();
-    gui->work.buffer_size = gui->image.size();
-    gui->work.file_size = gui->image.size();
-    dpx_io_header_read(gui->work.buffer, gui->work.buffer_size, &gui->work.header);
+    work_t& work = gui->work;
+    memset(&work, 0, sizeof work);
+    work.index = index;
+    work.visible = work.texture_pending = true;
+    snprintf(work.name, sizeof work.name, "file %d.dpx", index);
+    work.buffer = gui->image.data();
+    work.buffer_size = work.file_size = gui->image.size();
+    dpx_io_header_read(work.buffer, work.buffer_size, &work.header);
     gui->config = config_t{false, false, true};
 }
 
-std::string headless_gui_frame(headless_gui* gui, float width)
-{
-    ImGui::SetWindowSize(gui->work.name, ImVec2(width, 190000), ImGuiCond_Always);
-    ImGui::NewFrame();
-    // Depth 0: logging must not open the panels that the user has closed.
-    captured.clear();
-    ImGui::LogToClipboard(0);
-    window_dpx_file(&gui->work, &gui->config, nullptr);
-    ImGui::LogFinish();
-    ImGui::Render();
-    return captured;
-}
-
-std::vector<std::string> headless_gui_lines(const std::string& text)
-{
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    std::string line;
-    while (std::getline(in, line)) {
-        while (!line.empty() && (line.back() == '\r' || line.back() == ' '))
-            line.pop_back();
-        lines.push_back(line);
-    }
-    return lines;
-}
-
-std::vector<std::string> headless_gui_window_lines(const std::function<void()>& draw)
-{
+std::string headless_gui_text(const std::function<void()>& draw) {
     ImGui::NewFrame();
     captured.clear();
-    ImGui::LogToClipboard(0);
+    ImGui::LogToClipboard(0); // depth 0: logging must not open the panels that the user has closed
     draw();
     ImGui::LogFinish();
     ImGui::Render();
-    return headless_gui_lines(captured);
+    return std::regex_replace(captured, std::regex(" *\r?\n"), "\n");
+}
+
+std::string headless_gui_frame(headless_gui* gui, float width) {
+    ImGui::SetWindowSize(gui->work.name, ImVec2(width, 190000), ImGuiCond_Always);
+    return headless_gui_text([gui] { window_dpx_file(&gui->work, &gui->config, nullptr); });
+}
+
+void headless_gui_open_panels(headless_gui* gui) {
+    headless_gui_text([gui] {
+        ImGui::Begin(gui->work.name);
+        for (int n = 1; n <= 8; n++)
+            for (std::string use : {" (in use)", " (not in use)"}) {
+                std::string title = "Data structure for image element " + std::to_string(n) + use;
+                ImGui::GetStateStorage()->SetInt(ImGui::GetID(title.c_str()), 1);
+            }
+        ImGui::End();
+    });
 }

@@ -4,78 +4,46 @@
 
 namespace {
 
-dpx_writer header_only()
-{
-    return dpxw_image(dpx_layout(), std::vector<unsigned char>(32, 0x40));
+// A readable file with its header edited by (offset, value, width) triples, cut to `size` bytes.
+std::vector<unsigned char> edited(std::initializer_list<uint32_t> edits, size_t size = 0) {
+    std::vector<unsigned char> bytes = dpxw_edit(dpxw_image(dpx_layout(), std::vector<unsigned char>(32, 0x40)), edits).bytes;
+    return size ? std::vector<unsigned char>(bytes.begin(), bytes.begin() + (long)size) : bytes;
 }
 
-dpx_writer sized(uint32_t width, uint32_t height)
-{
-    dpx_writer w = header_only();
-    dpxw_u32(&w, DPXW_PIXELS_PER_LINE, width);
-    dpxw_u32(&w, DPXW_LINES, height);
-    return w;
-}
-
-std::vector<unsigned char> cut(const std::vector<unsigned char>& bytes, size_t size)
-{
-    return std::vector<unsigned char>(bytes.begin(), bytes.begin() + (long)size);
+std::vector<unsigned char> sized(uint32_t width, uint32_t height) {
+    return edited({DPXW_PIXELS_PER_LINE, width, 4, DPXW_LINES, height, 4});
 }
 
 } // namespace
 
-std::vector<hostile_file> hostile_corpus()
-{
-    std::vector<unsigned char> header = header_only().bytes;
-    std::vector<hostile_file> list;
-    list.push_back({"empty.dpx", {}, false, "too short"});
-    list.push_back({"three-bytes.dpx", {'S', 'D', 'P'}, false, "too short"});
-    list.push_back({"short-2047.dpx", cut(header, 2047), false, "too short"});
-
-    dpx_writer user_cut = header_only();
-    dpxw_u32(&user_cut, DPXW_USER_LENGTH, 64);
-    list.push_back({"user-header-cut.dpx", cut(user_cut.bytes, 2079), false, "too short"});
-
-    std::vector<unsigned char> magic = header;
+std::vector<hostile_file> hostile_corpus() {
+    const uint32_t element0_offset = DPXW_ELEMENT0 + DPXW_EL_OFFSET_TO_DATA;
+    dpx_layout big;
+    big.width = big.height = 64;
+    std::vector<unsigned char> magic = edited({}), cut10 = dpxw_image(big, std::vector<unsigned char>(64 * 64 * 4, 0x80)).bytes;
     magic[3] = 'Y';
-    list.push_back({"bad-magic.dpx", magic, false, "not a DPX file"});
-
-    list.push_back({"size-ffffffff.dpx", sized(0xFFFFFFFF, 0xFFFFFFFF).bytes, true, "does not fit"});
-    list.push_back({"size-zero.dpx", sized(0, 0).bytes, true, "has no pixels"});
-    list.push_back({"width-zero.dpx", sized(0, 2).bytes, true, "has no pixels"});
-    list.push_back({"height-zero.dpx", sized(4, 0).bytes, true, "has no pixels"});
-    list.push_back({"width-2p31.dpx", sized(0x80000000u, 2).bytes, true, "does not fit"});
-    list.push_back({"width-70000.dpx", sized(70000, 2).bytes, true, "larger than 16384"});
-
-    for (uint32_t offset : {1000000u, 0xFFFFFFFFu}) {
-        dpx_writer w = header_only();
-        dpxw_u32(&w, DPXW_OFFSET_TO_IMAGE_DATA, offset);
-        dpxw_u32(&w, DPXW_ELEMENT0 + DPXW_EL_OFFSET_TO_DATA, offset);
-        list.push_back({offset == 0xFFFFFFFFu ? "offset-ffffffff.dpx" : "offset-past-end.dpx", w.bytes, true, ""});
-    }
-
-    dpx_writer user_long = header_only();
-    dpxw_u32(&user_long, DPXW_USER_LENGTH, 0xFFFFFFF0u);
-    list.push_back({"user-length-huge.dpx", user_long.bytes, true, "missing from the file"});
-
-    dpx_layout layout;
-    layout.width = 64;
-    layout.height = 64;
-    dpx_writer full = dpxw_image(layout, std::vector<unsigned char>(64 * 64 * 4, 0x80));
-    list.push_back({"cut-10bit.dpx", cut(full.bytes, 8192 + 64 * 32 * 4 + 6), true, ""});
-
-    dpx_writer elements = header_only();
-    dpxw_u16(&elements, DPXW_ELEMENT_COUNT, 0xFFFF);
-    list.push_back({"elements-ffff.dpx", elements.bytes, true, "Data structure for image element 8 (in use)"});
-    return list;
+    return {
+        {"empty.dpx", {}, false, "too short"},
+        {"three-bytes.dpx", {'S', 'D', 'P'}, false, "too short"},
+        {"short-2047.dpx", edited({}, 2047), false, "too short"},
+        {"user-header-cut.dpx", edited({DPXW_USER_LENGTH, 64, 4}, 2079), false, "too short"},
+        {"bad-magic.dpx", magic, false, "not a DPX file"},
+        {"size-ffffffff.dpx", sized(0xFFFFFFFF, 0xFFFFFFFF), true, "does not fit"},
+        {"size-zero.dpx", sized(0, 0), true, "has no pixels"},
+        {"width-zero.dpx", sized(0, 2), true, "has no pixels"},
+        {"height-zero.dpx", sized(4, 0), true, "has no pixels"},
+        {"width-2p31.dpx", sized(0x80000000u, 2), true, "does not fit"},
+        {"width-70000.dpx", sized(70000, 2), true, "larger than 16384"},
+        {"offset-past-end.dpx", edited({DPXW_OFFSET_TO_IMAGE_DATA, 1000000, 4, element0_offset, 1000000, 4}), true, ""},
+        {"offset-ffffffff.dpx", edited({DPXW_OFFSET_TO_IMAGE_DATA, ~0u, 4, element0_offset, ~0u, 4}), true, ""},
+        {"user-length-huge.dpx", edited({DPXW_USER_LENGTH, 0xFFFFFFF0u, 4}), true, "missing from the file"},
+        {"cut-10bit.dpx", std::vector<unsigned char>(cut10.begin(), cut10.begin() + 8192 + 64 * 32 * 4 + 6), true, ""},
+        {"elements-ffff.dpx", edited({DPXW_ELEMENT_COUNT, 0xFFFF, 2}), true, "Data structure for image element 8 (in use)"},
+    };
 }
 
-bool hostile_corpus_write(const std::string& dir)
-{
-    for (const hostile_file& f : hostile_corpus()) {
-        dpx_writer w{f.bytes, false};
-        if (!dpxw_save(w, dir + "/" + f.name))
-            return false;
-    }
+bool hostile_corpus_write(const std::string& dir) {
+    for (const hostile_file& f : hostile_corpus())
+        if (!dpxw_save(dpx_writer{f.bytes, false}, dir + "/" + f.name)) return false;
     return true;
 }

@@ -1,17 +1,13 @@
-// A stand-in for the preview slots, for tests that run without OpenGL.
+// A stand-in for the preview slots and picture textures, for tests that run without OpenGL.
 #pragma once
 
+#include <utility>
 #include <vector>
 
-#include "dpx/dpx_header.h"
-
 struct thumbnail_stub_t {
-    std::vector<int> created;  // slot index of each create call
-    std::vector<int> fetched;  // slot index of each fetch call
-    unsigned int next_texture; // returned by create for slots 0..99
-    unsigned char* pixels;     // handed out by fetch for slots 0..99
-    int width, height;
-    const char* refusal;       // handed out by the refusal call for slots 0..99
+    std::vector<int> created;                  // slot index of each create call
+    unsigned int next_texture;                 // returned by create for slots 0..99
+    const char* refusal;                       // handed out by the refusal call for slots 0..99
     std::vector<std::pair<int, int>> pictures; // size of each picture texture made
     int deleted_pictures;
 };
