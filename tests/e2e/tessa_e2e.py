@@ -29,7 +29,9 @@ _x = display.Display()
 
 # Under AddressSanitizer: Mesa's driver, preloaded, stays mapped after GLFW
 # unloads GL, so that the suppressions can name what it keeps until exit.
-SANITIZER_ENV = {"LD_PRELOAD": " ".join(sorted(glob.glob("/usr/lib/*/dri/swrast_dri.so"))[:1]),
+# g++ links the sanitizer's runtime as a library, which must come first.
+_ASAN_LIB = re.findall(r"=> (\S*libasan\.so\S*)", subprocess.run(["ldd", BIN], capture_output=True, text=True).stdout)
+SANITIZER_ENV = {"LD_PRELOAD": " ".join(_ASAN_LIB[:1] + sorted(glob.glob("/usr/lib/*/dri/swrast_dri.so"))[:1]),
                  "LSAN_OPTIONS": "suppressions=%s/lsan.supp:print_suppressions=0" % os.path.dirname(__file__),
                  } if b"__asan_init" in pathlib.Path(BIN).read_bytes() else {}
 
@@ -166,9 +168,10 @@ class App:
         return wait_for(lambda: cond(shot := self.shot()) and shot,
                         lambda: (what() if callable(what) else what) + self.describe(), timeout)
 
-    def click(self, x, y):
+    def click(self, x, y, button=1):
+        """Button 4 and 5 turn the wheel one notch up and down."""
         # Pauses let the program see the pointer before and after the press.
-        xdotool("mousemove", "--window", self.win.id, x, y, "sleep", 0.1, "click", 1, "sleep", 0.1)
+        xdotool("mousemove", "--window", self.win.id, x, y, "sleep", 0.1, "click", button, "sleep", 0.1)
 
     def drag(self, x0, y0, x1, y1):
         xdotool("mousemove", "--window", self.win.id, x0, y0, "sleep", 0.2, "mousedown", 1, "sleep", 0.2,
