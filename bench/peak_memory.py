@@ -1,12 +1,14 @@
 """Peak memory of tessaview with 100 typical 1920 x 1080 10-bit files open.
 
-Drops the files into the real program in its own Xvfb and reads the peak
-resident size (VmHWM) once every preview exists: after a creation line for
-every file, after the last window with a preview slot shows its picture, and
-after the peak has not grown for two seconds. The budget is the files' sizes
-plus twice their previews (buffer and texture) plus 64 MiB.
+Drops the files into the real program and reads the peak resident size
+(VmHWM) once every preview exists: after a creation line for every file,
+after the last window with a preview slot shows its picture, and after the
+peak has not grown for two seconds. The budget is the files' sizes plus twice
+their previews (buffer and texture) plus 64 MiB.
 
-Usage: TESSA_BIN=$PWD/build/src/tessaview /usr/bin/python3 bench/peak_memory.py [files, 1 to 100]
+Usage, from the top of the tree:
+  TESSA_BIN=$PWD/build/src/tessaview TESSA_TEST_DATA=$PWD/tests/data \
+  xvfb-run -a -s "-screen 0 1600x1000x24" /usr/bin/python3 bench/peak_memory.py [files, 1 to 100]
 """
 
 import os
@@ -16,8 +18,8 @@ import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
 
-from tessa_e2e import App, data_dir, wait_until  # noqa: E402
-from test_file_window import FILE_WINDOW_SIZE, FILE_WINDOW_TOP, picture_frame, window_left  # noqa: E402
+from tessa_e2e import DATA, App, wait_for  # noqa: E402
+from test_file_window import frame  # noqa: E402
 
 WIDTH, HEIGHT = 1920, 1080
 MIB = 1024 * 1024
@@ -27,9 +29,23 @@ PREVIEW_SLOTS = 99
 QUIET_SECONDS = 2.0
 
 
+class Run:
+    """What App needs of a test: somewhere to leave its clean-ups."""
+
+    def __init__(self):
+        self.cleanups = []
+
+    def addCleanup(self, function, *args):
+        self.cleanups.append((function, args))
+
+    def end(self):
+        for function, args in reversed(self.cleanups):
+            function(*args)
+
+
 def typical_frame():
     """A 1920 x 1080 10-bit RGB frame: a peer file's header, resized."""
-    with open(os.path.join(data_dir(), "openimageio-rgb10-le.dpx"), "rb") as f:
+    with open(os.path.join(DATA, "openimageio-rgb10-le.dpx"), "rb") as f:
         header = bytearray(f.read(8192))
     image = bytes(range(256)) * (WIDTH * HEIGHT * 4 // 256)
     struct.pack_into("<I", header, 16, len(header) + len(image))
@@ -46,19 +62,10 @@ def vm_kib(pid, key):
 
 
 def last_picture_shown(app, count):
-    """The picture frame of the last window with a preview slot, in the
-    columns that no later window covers (window 100 lies over window 99 from
-    50 pixels in), or None while it is not drawn."""
-    last = min(count, PREVIEW_SLOTS)
-    left = window_left(last)
-    right = window_left(last + 1) if count > last else left + FILE_WINDOW_SIZE[0]
-    shot = app.screenshot()
-    frame = picture_frame(shot, left, right, FILE_WINDOW_TOP)
-    # Inside the window and as tall as a picture, not a stray white line.
-    if frame is None or frame[0] <= left or frame[3] - frame[1] < 100:
-        return None
-    return frame
-
+    """The picture frame of the last window with a preview slot (in the strip
+    that window 100 leaves uncovered), as tall as a picture."""
+    fr = frame(app.shot(), min(count, PREVIEW_SLOTS))
+    return fr if fr and fr[3] - fr[1] >= 100 else None
 
 def settled_peak(pid, timeout):
     """Polls VmHWM until it has not grown for QUIET_SECONDS; returns it in KiB
@@ -81,24 +88,27 @@ def main():
     if not 1 <= count <= PREVIEW_SLOTS + 1:
         # More windows would cover the last picture, which the wait looks for.
         sys.exit("files: 1 to %d" % (PREVIEW_SLOTS + 1))
-    frame = typical_frame()
-    with App() as app:
-        paths = [app.add_file("frame%03d.dpx" % i, data=frame) for i in range(count)]
+    image = typical_frame()
+    run = Run()
+    try:
+        app = App(run)
+        paths = [app.add("frame%03d.dpx" % i, data=image) for i in range(count)]
         baseline = vm_kib(app.proc.pid, "VmHWM")
         dropped = time.monotonic()
-        app.drop(paths, timeout=60)
-        wait_until(lambda: app.stdout.count("created workset for ") == count, 120, what="all files loaded")
-        wait_until(lambda: last_picture_shown(app, count), 120, interval=0.2,
-                   what="the picture of window %d" % min(count, PREVIEW_SLOTS))
+        app.drop(paths)
+        wait_for(lambda: app.out().count("created workset for ") == count, "all files loaded", 120)
+        wait_for(lambda: last_picture_shown(app, count), "the picture of window %d" % min(count, PREVIEW_SLOTS), 120)
         shown = time.monotonic()
         peak, grew = settled_peak(app.proc.pid, 120)
         app.close()
         app.wait_exit(60)
-    files = count * len(frame)
+    finally:
+        run.end()
+    files = count * len(image)
     built = min(count, PREVIEW_SLOTS)
     previews = built * WIDTH * HEIGHT * 4
     budget = files + 2 * count * WIDTH * HEIGHT * 4 + 64 * MIB
-    print("files: %d x %d bytes = %.1f MiB" % (count, len(frame), files / MIB))
+    print("files: %d x %d bytes = %.1f MiB" % (count, len(image), files / MIB))
     print("previews: %d (files from %d on have no slot), %.1f MiB of pixels, held twice (buffer and texture)"
           % (built, PREVIEW_SLOTS + 1, previews / MIB))
     print("last picture shown %.1f s after the drop; peak last grew %.1f s after the drop, then stayed for %.0f s"
