@@ -1,6 +1,7 @@
-// Files dropped on the program and given to tessaview-dump: the drop filter and numbering, what
-// the sections say for crafted files, exit statuses, JSON names, the header-only read, the
-// hostile corpus through drop and dump, and the text equal to the File window row for row.
+// The header as read and shown, files dropped on the program and given to tessaview-dump: every
+// field under its label, the hostile corpus through drop and dump, numbering and the path limit,
+// what the sections say for crafted files, exit statuses, JSON names, the header-only read, and
+// the text equal to the File window row for row.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,9 +12,10 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/cli.h"
+#include "describe/describe.h"
 #include "dpx/dpx_file.h"
 #include "dpx/dpx_io.h"
-#include "pixconv/pixconv.h"
+#include "dpx/dpx_print.h"
 #include "support/dpx_writer.h"
 #include "support/headless_gui.h"
 #include "support/hostile_corpus.h"
@@ -48,10 +50,6 @@ std::string drop(std::vector<std::string> paths) {
     return out + testing::internal::GetCapturedStderr();
 }
 
-std::string created(const std::string& path, int index) {
-    return "created workset for " + path + " (index=" + std::to_string(index) + ")\n";
-}
-
 const std::string data = getenv("TESSA_TEST_DATA") ? getenv("TESSA_TEST_DATA") : "tests/data";
 struct scratch {
     std::string dir = "/tmp/tessa-cli-XXXXXX";
@@ -63,64 +61,151 @@ struct scratch {
     }
 } scratch;
 
+// "offset size form label" rows, one section each, in window order; element
+// rows stand in each of the eight records at 780 + 72 n. Forms: u "%u",
+// x "0x%08X", f "%f", t text of `size` bytes, cN "%u '%s'" and hN "0x%08X '%s'"
+// with the text of code function N; all but t show "(Undefined)" for all ones.
+const char* const sections[] = {
+    "0 4 h0 Magic number (SDPX ASCII)|4 4 u Offset to image data in bytes|8 8 t Version number of header format|"
+    "16 4 u Total image file size in bytes|20 4 x Ditto key|24 4 u Generic section header length in bytes|"
+    "28 4 u Industry specific header length in bytes|32 4 u User-defined header length in bytes|"
+    "36 100 t Image filename|136 24 t Creation date/time|160 100 t Creator|260 200 t Project name|"
+    "460 200 t Right to use or copyright statement|660 4 x Encryption key",
+    "768 2 c0 Image orientation|770 2 u Number of image elements|772 4 u Pixels per line|"
+    "776 4 u Lines per image element",
+    "1408 4 u X offset|1412 4 u Y offset|1416 4 f X center|1420 4 f Y center|1424 4 u X original size|"
+    "1428 4 u Y original size|1432 100 t Source image filename|1532 24 t Source image date/time|"
+    "1556 32 t Input device name|1588 32 t Input device serial number|1620 2 u Border validity (XL)|"
+    "1622 2 u Border validity (XR)|1624 2 u Border validity (YT)|1626 2 u Border validity (YB)|"
+    "1628 4 u Pixel aspect ratio (horizontal)|1632 4 u Pixel aspect ratio (vertical)|1636 4 f X scanned size|"
+    "1640 4 f Y scanned size",
+    "1664 2 t Film mfg. ID code|1666 2 t Film type|1668 2 t Offset in perfs|1670 6 t Prefix|1676 4 t Count|"
+    "1680 32 t Format|1712 4 u Frame position in sequence|1716 4 u Sequence length|1720 4 u Held count|"
+    "1724 4 f Frame rate of original|1728 4 f Shutter angle of camera in degrees|1732 32 t Frame identification|"
+    "1764 100 t Slate information",
+    "1920 4 h1 SMPTE time code|1924 4 h2 SMPTE user bits|1928 1 u Interlace|1929 1 u Field number|"
+    "1930 1 c5 Video signal standard|1932 4 f Horizontal sampling rate (Hz)|1936 4 f Vertical sampling rate (Hz)|"
+    "1940 4 f Temporal sampling rate or frame rate (Hz)|1944 4 f Time offset from sync to first pixel (ms)|"
+    "1948 4 f Gamma|1952 4 f Black level code value|1956 4 f Black gain|1960 4 f Breakpoint|"
+    "1964 4 f Reference white level code value|1968 4 f Integration time (s)",
+};
+const char* const element =
+    "0 4 u Data sign|4 4 u Reference low data code value|8 4 f Reference low quantity represented|"
+    "12 4 u Reference high data code value|16 4 f Reference high quantity represented|20 1 c1 Descriptor|"
+    "21 1 c2 Transfer characteristic|22 1 c3 Colorimetric specification|23 1 u Bit depth|24 2 c4 Packing|"
+    "26 2 u Encoding|28 4 u Offset to data|32 4 u End-of-line padding|36 4 u End-of-image padding|"
+    "40 32 t Description of image element";
+char* (*const codes[])(int, char*) = {dpx_print_get_image_orientation_code_text, dpx_print_get_descriptor_text,
+    dpx_print_get_transfer_characteristic_text, dpx_print_get_colorimetric_specification_text,
+    dpx_print_get_packing_text, dpx_print_get_video_signal_standard_text};
+char* (*const word_codes[])(uint32_t, char*) = {dpx_print_get_endian_text, dpx_print_get_smpte_time_code_text,
+    dpx_print_get_smpte_user_bits_text};
+
+// Writes every field of `rows`, `base` bytes on, and returns its rows as shown: numbers differ
+// from field to field and from their own byte swap and are never all ones; codes stay small
+// enough to have a text; floats are the offset and a half; text fields hold letters, then NULs.
+void put(dpx_writer* w, const char* rows, size_t base, bool ones, std::vector<std::string>* shown) {
+    for (const char* p = rows; p; p = strchr(p, '|') ? strchr(p, '|') + 1 : nullptr) {
+        size_t at, size;
+        char form[3], label[64];
+        ASSERT_EQ(4, sscanf(p, "%zu %zu %2s %63[^|]", &at, &size, form, label));
+        at += base;
+        uint32_t v = at == 0 ? (w->little ? 0x58504453u : 0x53445058u) : form[0] == 'c' ? at % (size == 2 ? 7 : 251)
+                     : size == 1 ? at % 251 : size == 2 ? 0x100 + at * 7 : 0x10000000u + at * 40503u;
+        for (size_t i = 0; form[0] == 't' && i < size; i++)
+            w->bytes[at + i] = ones ? 0xFF : 2 * i < size ? 'A' + (at + i) % 26 : 0;
+        if (at != 0 && form[0] != 't')
+            form[0] == 'f' && !ones ? dpxw_f32(w, at, at + 0.5f) : dpxw_put(w, at, ones ? ~0u : v, size);
+        char text[512], code[DPX_PRINT_TEXT_SIZE];
+        if (form[0] == 't') snprintf(text, sizeof text, "'%-*.*s'", (int)size, (int)size, (char*)&w->bytes[at]);
+        else if (ones && at != 0) snprintf(text, sizeof text, "(Undefined)");
+        else if (form[0] == 'f') snprintf(text, sizeof text, "%f", at + 0.5);
+        else if (form[0] == 'c') snprintf(text, sizeof text, "%u '%s'", v, codes[form[1] - '0']((int)v, code));
+        else if (form[0] == 'h') snprintf(text, sizeof text, "0x%08X '%s'", v, word_codes[form[1] - '0'](v, code));
+        else snprintf(text, sizeof text, form[0] == 'x' ? "0x%08X" : "%u", v);
+        shown->push_back(std::string(label) + " = " + text);
+    }
+}
+
+// A header with every field set, and its rows in window order: each section's own, then panels.
+dpx_writer every_field(bool little, bool ones, std::vector<std::string>* shown) {
+    dpx_writer w = dpxw_new(little, 2080);
+    for (int s = 0; s < 5; s++)
+        for (int n = -1; n < (s == 1 ? 8 : 0); n++)
+            put(&w, n < 0 ? sections[s] : element, n < 0 ? 0 : 780 + 72 * n, ones, shown);
+    return w;
+}
+
 } // namespace
 
 // Each broken or special file is refused by a drop and by the dump with the same line, or loaded,
-// numbered and dumped with why there is no picture, previewed as far as its bytes go: half the
-// lines and a pixel of the cut one, none without image data. Then the drop filter on ".dpx" and
-// ".DPX" anywhere in the path, a file dropped again, and paths of 1024 characters or more.
-TEST(Drop, HostileAndSpecialFilesThenTheFilterAndThePathLimit) {
+// numbered and dumped with why there is no picture; a file dropped again is found; paths of 1024
+// characters or more are refused.
+TEST(Drop, HostileAndSpecialFilesFoundAgainAndThePathLimit) {
     std::string dir = scratch.dir + "/hostile";
     std::vector<hostile_file> files = hostile_corpus();
-    ASSERT_TRUE(mkdir(dir.c_str(), 0700) == 0 && hostile_corpus_write(dir) && mkdir((dir + "/folder.dpx").c_str(), 0700) == 0 &&
-                mkfifo((dir + "/pipe.dpx").c_str(), 0600) == 0);
     files.push_back({"folder.dpx", {}, false, "not a regular file (a directory)"});
     files.push_back({"pipe.dpx", {}, false, "not a regular file (a FIFO)"});
+    ASSERT_TRUE(std::filesystem::create_directories(dir + "/folder.dpx") && hostile_corpus_write(dir) &&
+                !mkfifo((dir + "/pipe.dpx").c_str(), 0600));
     workset = workset_open();
     int index = 0;
     for (const hostile_file& f : files) {
         std::string path = dir + "/" + f.name, shown = drop({path});
         run_result dump = run({path});
         EXPECT_TRUE(dump.status == (f.loads ? CLI_OK : CLI_REFUSED) && dump.err == (f.loads ? "" : shown)) << dump.err;
-        EXPECT_EQ(f.loads ? created(path, ++index) : "refused " + path + ": " + shown.substr(shown.find(": ") + 2), shown);
+        EXPECT_EQ(f.loads ? "created workset for " + path + " (index=" + std::to_string(++index) + ")\n"
+                          : "refused " + path + shown.substr(shown.find(": ")), shown);
         EXPECT_NE(std::string::npos, (f.loads ? dump.out : shown).find(f.expect)) << f.name;
-        DPX_HEADER h;
-        size_t bytes = 0, fallback = 0;
-        if (!f.loads || dpx_io_header_read(f.bytes.data(), f.bytes.size(), &h) || !pixconv_rgba_size(&h, &bytes)) continue;
-        std::vector<unsigned char> rgba(bytes);
-        pixconv_execute(&h, rgba.data());
-        for (size_t i = 0; i < bytes; i += 4) fallback += memcmp(&rgba[i], pixconv_fallback_rgba, 4) == 0;
-        size_t converted = f.name == "cut-10bit.dpx" ? 64 * 32 + 1 : h.image_data ? bytes / 4 - fallback : 0;
-        EXPECT_EQ(bytes / 4 - converted, fallback) << f.name;
     }
-    const dpx_writer file = dpxw_image(dpx_layout(), {});
-    std::string a = scratch.save("a.dpx", file), b = scratch.save("b.DPX", file), in = scratch.save("x.dpx.d/f", file),
-                bak = scratch.save("s.dpx.bak", file), longest = dir + "/" + std::string(1023 - dir.size() - 5, 'q') + ".dpx";
-    EXPECT_EQ(created(a, index + 1) + created(b, index + 2) + created(in, index + 3) + created(bak, index + 4),
-              drop({a, b, scratch.save("c.txt", file), scratch.save("s.Dpx", file), in, bak}));
-    EXPECT_EQ("found exising workset for " + a + "\n", drop({a}));
+    std::string longest = dir + "/" + std::string(1018 - dir.size(), 'q') + ".dpx"; // 1023 characters
+    EXPECT_EQ("found exising workset for " + dir + "/cut-10bit.dpx\n", drop({dir + "/cut-10bit.dpx"}));
     EXPECT_EQ("refused " + longest + "x: path too long (1024 characters or more)\n", drop({longest + "x"}));
     EXPECT_EQ(std::string::npos, drop({longest}).find("path too long"));
     workset_close(workset);
 }
 
+// The header as the File window's rows show it: every field of the file format read at its offset in
+// both byte orders, under its label, in its form, and "(Undefined)" where its type's marker stands.
+TEST(DpxIo, EveryFieldAtItsOffsetUnderItsLabelInBothByteOrders) {
+    for (bool little : {false, true})
+        for (bool ones : {false, true}) {
+            std::vector<std::string> want, got;
+            dpx_writer w = every_field(little, ones, &want);
+            DPX_HEADER h;
+            ASSERT_EQ(DPX_IO_OK, dpx_io_header_read(w.bytes.data(), w.bytes.size(), &h));
+            for (int s = 0; s < 5; s++) {
+                DESCRIBE_SECTION section;
+                describe_section(&h, (DESCRIBE_SECTION_ID)(DESCRIBE_FILE_INFORMATION + s), &section);
+                std::vector<DESCRIBE_ROW> rows = section.rows;
+                for (const DESCRIBE_PANEL& panel : section.panels)
+                    rows.insert(rows.end(), panel.rows.begin(), panel.rows.end());
+                for (const DESCRIBE_ROW& row : rows)
+                    got.push_back(std::string(row.label) + " = " + row.value);
+            }
+            EXPECT_EQ(want, got) << (little ? "little-endian" : "big-endian") << (ones ? ", all ones" : "");
+        }
+}
+
+
+
 TEST(Cli, SectionsChecksJsonAndExitStatuses) {
     const uint32_t e0 = DPXW_ELEMENT0;
-    std::string sum = scratch.save("summary.dpx", dpxw_edit(dpxw_image(dpx_layout{true, 1920, 1080}, {}), {
+    const dpx_layout hd{true, 1920, 1080, 50, 10, 1, 8192, ~0u};
+    std::string sum = scratch.save("summary.dpx", dpxw_edit(dpxw_image(hd, {}), {
         e0 + DPXW_EL_TRANSFER, 2, 1, e0 + DPXW_EL_COLORIMETRIC, 4, 1, DPXW_SMPTE_TIME_CODE, 0x01000000, 4,
         DPXW_SMPTE_USER_BITS, 0x12AB34CD, 4, DPXW_TEMPORAL_RATE, 0x41C00000 /* 24.0 */, 4, DPXW_TOTAL_SIZE, 1000, 4}));
-    dpx_writer w = dpxw_new(false, 2048);
-    std::fill(w.bytes.begin() + 4, w.bytes.end(), 0xFF);
-    std::string ones = scratch.save("ones.dpx", w);
-    w = dpxw_edit(dpxw_new(true, 2100), {DPXW_USER_LENGTH, 132, 4});
+    std::vector<std::string> shown;
+    std::string ones = scratch.save("ones.dpx", every_field(false, true, &shown));
+    dpx_writer w = dpxw_edit(dpxw_new(true, 2100), {DPXW_USER_LENGTH, 132, 4});
     dpxw_bytes(&w, 2048, "USER", 4);
     for (int i = 0; i < 20; i++) w.bytes[2080 + i] = (unsigned char)(0xA0 + i);
     const dpx_writer base = dpxw_image(dpx_layout(), std::vector<unsigned char>(32));
     std::string user = scratch.save("user.dpx", w);
     std::string broken = scratch.save("broken.dpx", dpxw_edit(base, {e0 + DPXW_EL_OFFSET_TO_DATA, 1000000, 4}));
-    std::string warned = scratch.save("warned.dpx", dpxw_edit(base, {DPXW_TOTAL_SIZE, 12345, 4}));
-    std::string odd = scratch.save("53.dpx", dpxw_edit(base, {e0 + DPXW_EL_DESCRIPTOR, 53, 1, DPXW_ORIENTATION, 2, 2}));
-    std::string good = data + "/openimageio-rgb8-le.dpx", missing = scratch.dir + "/missing.dpx", png = scratch.dir + "/o.png";
+    std::string warned = scratch.save("warned.dpx", dpxw_edit(base, {DPXW_TOTAL_SIZE, 12345, 4, e0 + DPXW_EL_DESCRIPTOR,
+                                                                     53, 1, DPXW_ORIENTATION, 2, 2}));
+    std::string good = data + "/openimageio-rgb8-le.dpx", missing = scratch.dir + "/no", png = scratch.dir + "/o.png";
     struct { std::vector<std::string> args; int status; std::string out = "", err = ""; } cases[] = {
         {{sum}, CLI_OK, "======== " + sum + "\nImage data\n  Preview: Converted as descriptor 50 'R, G, B', 10 bits, "
                         "packing 1, little-endian (layout 9 of 19)\nSummary\n  Image size: 1920 x 1080\n"
@@ -128,43 +213,44 @@ TEST(Cli, SectionsChecksJsonAndExitStatuses) {
                         "  Transfer characteristic: Linear\n  Colorimetric specification: Unspecified video\n"
                         "  SMPTE time code: 01:00:00.00\n  SMPTE user bits: 0x12ab34cd\n  Frame rate (Hz): 24.000000\n"
                         "  File type: Little Endian\n  File size:\n    Generic section:     1664 bytes\n"
-                        "    Industry specific:      384 bytes\n    User-defined:        0 bytes\n"
-                        "    Total image file size:     1000 bytes\n\n    [Calculated meta data size]:     2048 bytes\n"
-                        "    [Calculated image data size]: 4294966248 bytes\nFile information header\n"},
+                        "    Industry specific:      384 bytes\n    User-defined: 4294967295 bytes\n"
+                        "    Total image file size:     1000 bytes\n\n    [Calculated meta data size]:     2047 bytes\n"
+                        "    [Calculated image data size]: 4294966249 bytes\nFile information header\n"},
         {{sum}, CLI_OK, "  Data structure for image element 1 (in use)\n"},
         {{sum}, CLI_OK, "  Data structure for image element 2 (not in use)\n"},
+        {{sum}, CLI_OK, "Motion-picture film information header\n"},
         {{sum}, CLI_OK, "User defined data\n  User identification: (none)\nChecks\n"},
         {{ones}, CLI_OK, "  SMPTE time code:\n  SMPTE user bits:\n  Frame rate (Hz): (Undefined)\n"},
-        {{user}, CLI_OK, "User defined data\n  User identification: 'USER                            '\n  Data size: 100 "
-                         "bytes\n  Data stream:\n    0x00000000 : A0 A1 A2 A3 A4 A5 A6 A7 A8 A9 AA AB AC AD AE AF\n"
-                         "    0x00000010 : B0 B1 B2 B3\n    (80 of the 100 declared bytes are missing from the file)\nChecks\n"},
-        {{odd}, CLI_OK, "  Preview: Fallback colour (0, 0, 240): no conversion for descriptor 53 'Reserved for "
-                        "future RGB ++ formats', 10 bits, packing 1, big-endian\n"},
-        {{odd}, CLI_OK, "  Image orientation: 2 'Left to right / Bottom to top'\n"},
+        {{user}, CLI_OK, "User defined data\n  User identification: 'USER                            '\n"
+                         "  Data size: 100 bytes\n  Data stream:\n    0x00000000 : A0 A1 A2 A3 A4 A5 A6 A7 A8 A9 AA "
+                         "AB AC AD AE AF\n    0x00000010 : B0 B1 B2 B3\n    (80 of the 100 declared bytes are missing "
+                         "from the file)\nChecks\n"},
+        {{warned}, CLI_OK, "  Preview: Fallback colour (0, 0, 240): no conversion for descriptor 53 'Reserved for "
+                           "future RGB ++ formats', 10 bits, packing 1, big-endian\n"},
+        {{warned}, CLI_OK, "  Image orientation: 2 'Left to right / Bottom to top'\n"},
         {{broken}, CLI_OK, "Checks\n  error image-offset-past-end: "},
         {{"--check", warned}, CLI_OK, warned + ": warning file-size-mismatch: "},
         {{"--check", broken, warned}, CLI_CHECK_ERRORS, broken + ": error image-offset-past-end: "},
-        {{"--check", broken, missing}, CLI_REFUSED, "", "refused " + missing + ": cannot open (No such file or directory)\n"},
+        {{"--check", broken, missing}, CLI_REFUSED, "", "refused " + missing + ": cannot open (No such file"},
         {{"--check", good}, CLI_OK, good + ": No findings\n"}, {{good, missing}, CLI_REFUSED, "======== " + good},
         {{}, CLI_USAGE}, {{"--no-such-option", good}, CLI_USAGE}, {{"--help"}, CLI_OK, "--json"},
         {{"--version"}, CLI_OK, "tessaview-dump 0.6.0"}, {{"--element", "2", good}, CLI_USAGE},
-        {{"--picture", png, good, good}, CLI_USAGE}, {{"--picture", png, "--element", "9", good}, CLI_USAGE},
-        {{"--picture", png, "--element", "2", good}, CLI_REFUSED}, {{"--picture", good + "/x.png", good}, CLI_REFUSED},
+        {{"--picture", png, good, good}, CLI_USAGE}, {{"--picture", png, "--element", "2", good}, CLI_REFUSED},
+        {{"--picture", good + "/x.png", good}, CLI_REFUSED},
         {{"--picture", png, data + "/oiio-rgb10-orient-bottomup.dpx"}, CLI_OK,
          png + ": element 1, 32 x 16, 3 channels of 16 bits, orientation 2 applied\n"},
     };
     for (const auto& c : cases) {
         run_result r = run(c.args);
-        EXPECT_TRUE(r.status == c.status && r.out.find(c.out) != std::string::npos && r.err.find(c.err) != std::string::npos)
-            << r.status << " for " << c.args.size() << " arguments; want\n" << c.out << c.err << "\nin\n" << r.out << r.err;
+        EXPECT_TRUE(r.status == c.status && r.out.find(c.out) != r.out.npos && r.err.find(c.err) != r.err.npos)
+            << r.status << ", want\n" << c.out << c.err << "\nin\n" << r.out << r.err;
     }
     nlohmann::json doc = nlohmann::json::parse(run({"--json", sum, missing, ones}).out);
-    EXPECT_EQ(R"({"loaded":false,"path":")" + missing + R"j(","reason":"cannot open (No such file or directory)"})j", doc[1].dump());
+    EXPECT_EQ(R"({"loaded":false,"path":")" + missing + R"j(","reason":"cannot open (No such file or directory)"})j",
+              doc[1].dump());
     EXPECT_TRUE(doc[0]["path"] == sum && doc[0]["loaded"] == true && doc[0]["byte_order"] == "little" &&
-                doc[2]["byte_order"] == "big" && doc[0]["sections"][3]["panels"][1]["title"] == "Data structure for "
-                "image element 2 (not in use)") << doc[0];
-    EXPECT_EQ(R"({"bytes":"56322E3000000000","label":"Version number of header format","raw":null,"undefined":false,)"
-              R"("value":"'V2.0    '"})", doc[0]["sections"][2]["rows"][2].dump());
+                doc[2]["byte_order"] == "big" && doc[0]["sections"][3]["panels"][7]["title"] == "Data structure for "
+                "image element 8 (not in use)") << doc[0];
     EXPECT_EQ(R"j({"label":"Encryption key","raw":4294967295,"undefined":true,"value":"(Undefined)"})j",
               doc[2]["sections"][2]["rows"][13].dump());
     doc = nlohmann::json::parse(run({"--check", "--json", broken}).out)[0];
@@ -179,23 +265,16 @@ TEST(Cli, HeaderOnlyReadOfASparse2GiBFile) {
     DPX_FILE file;
     char reason[DPX_FILE_REASON_SIZE];
     ASSERT_TRUE(dpx_file_load(path.c_str(), DPX_FILE_HEADER_ONLY, &file, reason)) << reason;
-    EXPECT_TRUE(file.image_size == 2048 + 32 + 64 && file.file_size == (uint64_t)2 << 30 && file.header.user_data_size == 64);
+    EXPECT_TRUE(file.image_size == 2048 + 32 + 64 && file.file_size == 2ull << 30 && file.header.user_data_size == 64);
     dpx_file_free(&file);
 }
 
 // Every peer file's dump, row for row, as its File window shows it with every panel open; compared
-// without spaces, colons, separators and the preview, control characters as the window has them.
+// without spaces, colons, dashes, separators and the preview, control characters as the window has them.
 TEST(Cli, TextEqualsTheFileWindowRowForRow) {
-    auto lines = [](const std::string& text, bool dump) {
-        std::vector<std::string> list;
-        std::istringstream in(text.substr(0, text.find("\nChecks\n")));
-        for (std::string line; std::getline(in, line);) {
-            for (size_t at; dump && (at = line.find("\\x")) != std::string::npos;)
-                line.replace(at, 4, 1, (char)std::stoi(line.substr(at + 2, 2), nullptr, 16));
-            line = std::regex_replace(std::regex_replace(line, std::regex("[ :#]"), ""), std::regex("^(-+|Preview.*|=+.*)$"), "");
-            if (!line.empty() && (!list.empty() || line == "Imagedata")) list.push_back(line);
-        }
-        return list;
+    auto squash = [](const std::string& text) {
+        std::string plain = std::regex_replace(text, std::regex("[-: #]|\n  Preview[^\n]*"), "");
+        return std::regex_replace(plain, std::regex("\n+"), "\n");
     };
     int files = 0;
     for (const auto& entry : std::filesystem::directory_iterator(data)) {
@@ -205,12 +284,14 @@ TEST(Cli, TextEqualsTheFileWindowRowForRow) {
         thumbnail_stub_reset();
         headless_gui gui;
         headless_gui_load(&gui, dpxw_load(entry.path()), 1);
-        headless_gui_frame(&gui);
-        headless_gui_open_panels(&gui);
-        std::vector<std::string> window = lines(headless_gui_frame(&gui), false);
+        headless_gui_frame(&gui); // opens the panels for the next
+        std::string window = headless_gui_frame(&gui), dump = run({entry.path()}).out;
         headless_gui_end();
-        EXPECT_GT(window.size(), 300u) << entry.path();
-        EXPECT_EQ(window, lines(run({entry.path()}).out, true)) << entry.path();
+        dump = dump.substr(dump.find("\nImage data\n"), dump.find("\nChecks\n") - dump.find("\nImage data\n"));
+        for (size_t at; (at = dump.find("\\x")) != std::string::npos;)
+            dump.replace(at, 4, 1, (char)std::stoi(dump.substr(at + 2, 2), nullptr, 16));
+        EXPECT_EQ(squash("\n" + window.substr(window.find("Image data"))), squash(dump + "\n")) << entry.path();
+        EXPECT_GT(window.size(), 10000u);
     }
     EXPECT_GE(files, 30);
 }

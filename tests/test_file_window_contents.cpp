@@ -1,8 +1,9 @@
-// The File window drawn headless: the preview's drawn size or why there is none, placement,
-// the user data dump, the menu bar with its Checks and Picture windows, the memory bound, and
-// the About window.
+// The File window drawn headless: the preview's drawn size or why there is none, placement, the
+// user data dump, the menu bar with its Checks and Picture windows, the memory bound, and the
+// About window.
 #include <gtest/gtest.h>
 #include <imgui.h>
+#include <imgui_internal.h>
 
 #include "app/menu.h"
 #include "display/budget.h"
@@ -19,7 +20,8 @@ namespace {
 bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 dpx_writer sized(uint32_t width, uint32_t height) {
-    return dpxw_edit(dpxw_image(dpx_layout(), std::vector<unsigned char>(32)), {DPXW_PIXELS_PER_LINE, width, 4, DPXW_LINES, height, 4});
+    return dpxw_edit(dpxw_image(dpx_layout(), std::vector<unsigned char>(32)),
+                     {DPXW_PIXELS_PER_LINE, width, 4, DPXW_LINES, height, 4});
 }
 
 struct FileWindow : ::testing::Test {
@@ -35,50 +37,38 @@ struct FileWindow : ::testing::Test {
 
 } // namespace
 
-// As wide as the window less 35, as high as the picture's aspect gives for the whole window
-// width, thin pictures like any other; or one line saying why not. Built once.
-TEST_F(FileWindow, PreviewDrawnSizeOrWhyThereIsNone) {
-    struct { uint32_t width, height; float window; int index; unsigned texture; const char* refusal; float w, h; const char* line; } cases[] = {
-        {1920, 1080, 520, 1, 7, nullptr, 485, 292, nullptr}, {1920, 1080, 700, 1, 7, nullptr, 665, 393, nullptr},
-        {2048, 1556, 520, 1, 7, nullptr, 485, 395, nullptr}, {16384, 1, 700, 1, 7, nullptr, 665, 0, nullptr},
-        {1920, 3, 520, 1, 7, nullptr, 485, 0, nullptr},
-        {4, 2, 32, 1, 7, nullptr, -1, -1, "No preview: the window is too narrow to draw the picture"},
-        {4, 2, 700, 1, 0, nullptr, -1, -1, "No preview: no texture could be made for the picture"},
-        {4, 2, 700, 100, 7, nullptr, -1, -1, "No preview: file 100 has no preview slot (only files 1 to 99 have one)"},
-        {4, 2, 700, 1, 7, "No preview: it needs more", -1, -1, "No preview: it needs more"},
-        {0, 2, 700, 1, 7, nullptr, -1, -1, "No preview: the picture has no pixels (0 pixels per line or 0 lines)"},
+// As wide as the window less 35, as high as the picture's aspect gives for the whole window width,
+// thin pictures like any other, or one line saying why not; the window placed by its number (51
+// tells a margin added after the wrap from one added before it).
+TEST_F(FileWindow, PreviewDrawnSizeOrWhyThereIsNoneAndPlacement) {
+    struct { uint32_t width, height; float window, index, x; unsigned texture; const char* why; float w = 0, h = 0; }
+        cases[] = {
+        {1920, 1080, 520, 1, 70, 7, nullptr, 485, 292}, {1920, 1080, 700, 25, 1270, 7, nullptr, 665, 393},
+        {2048, 1556, 520, 26, 40, 7, nullptr, 485, 395}, {16384, 1, 700, 51, 1290, 7, nullptr, 665, 0},
+        {1920, 3, 520, 2, 120, 7, nullptr, 485, 0},
+        {4, 2, 32, 1, 70, 7, "No preview: the window is too narrow to draw the picture"},
+        {4, 2, 700, 1, 70, 0, "No preview: no texture could be made for the picture"},
+        {4, 2, 700, 100, 1180, 7, "No preview: file 100 has no preview slot (only files 1 to 99 have one)"},
     };
     for (auto c : cases) {
         TearDown(), SetUp();
-        thumbnail_stub.next_texture = c.texture, thumbnail_stub.refusal = c.refusal;
-        std::string text = show(sized(c.width, c.height), c.index, c.window);
-        ImVec2 size(-1, -1); // of the quad drawn with the preview's texture: corners 0 and 2 of its first triangle
+        thumbnail_stub.next_texture = c.texture;
+        std::string text = show(sized(c.width, c.height), (int)c.index, c.window);
+        ImVec2 size(0, 0); // of the quad drawn with the preview's texture: corners 0 and 2 of its first triangle
         ImDrawData* data = ImGui::GetDrawData();
         for (const ImDrawList* l : std::vector<ImDrawList*>(data->CmdLists, data->CmdLists + data->CmdListsCount))
             for (const ImDrawCmd& cmd : l->CmdBuffer)
                 if (cmd.GetTexID() == (ImTextureID)7) {
-                    auto corner = [&](int i) { return l->VtxBuffer[(int)(cmd.VtxOffset + l->IdxBuffer[(int)cmd.IdxOffset + i])].pos; };
-                    size = ImVec2(corner(2).x - corner(0).x, corner(2).y - corner(0).y);
+                    auto at = [&](int i) { return l->VtxBuffer[int(cmd.VtxOffset + l->IdxBuffer[cmd.IdxOffset + i])]; };
+                    size = ImVec2(at(2).pos.x - at(0).pos.x, at(2).pos.y - at(0).pos.y);
                 }
-        EXPECT_TRUE(size.x == c.w && size.y == c.h && thumbnail_stub.created == std::vector<int>{c.index})
-            << c.width << " x " << c.height << " in " << c.window << ": " << size.x << " x " << size.y;
-        EXPECT_TRUE(has(text, c.line ? c.line : "Summary") && has(text, "No preview") == (c.line != nullptr)) << text;
+        ImVec2 pos = ImGui::FindWindowByName(gui.work.name)->Pos;
+        EXPECT_TRUE(size.x == c.w && size.y == c.h && pos.x == c.x && pos.y == 20 &&
+                    has(text, c.w ? "Summary" : c.why) && has(text, "No preview") == !c.w)
+            << c.width << " x " << c.height << " in " << c.window << ": " << size.x << " x " << size.y << ", " << pos.x;
     }
-}
-
-// Index 51 tells a margin added after the wrap from one added before it.
-TEST_F(FileWindow, PlacedByItsNumber) {
-    for (auto [index, x] : {std::pair<int, float>{1, 70}, {25, 1270}, {26, 40}, {51, 1290}}) {
-        headless_gui_load(&gui, sized(4, 2).bytes, index);
-        ImVec2 pos, size;
-        headless_gui_text([&] {
-            window_dpx_file(&gui.work, &gui.config, nullptr);
-            ImGui::Begin(gui.work.name);
-            pos = ImGui::GetWindowPos(), size = ImGui::GetWindowSize();
-            ImGui::End();
-        });
-        EXPECT_TRUE(pos.x == x && pos.y == 20 && size.x == 520 && size.y == 700) << index << ": " << pos.x;
-    }
+    thumbnail_stub.refusal = "No preview: it needs more"; // the memory bound's refusal
+    EXPECT_TRUE(has(show(sized(4, 2)), thumbnail_stub.refusal));
 }
 
 // The bytes the file holds and a line saying what is missing; what follows the dump starts at
@@ -86,10 +76,9 @@ TEST_F(FileWindow, PlacedByItsNumber) {
 TEST_F(FileWindow, UserDataShowsWhatTheFileHolds) {
     dpx_writer w = dpxw_edit(dpxw_new(false, 2080 + 40), {DPXW_USER_LENGTH, 32 + 1048576, 4});
     for (int i = 0; i < 40; i++) w.bytes[2080 + i] = (unsigned char)i;
-    std::string text = show(w);
-    EXPECT_TRUE(has(text, "Data size 1048576 bytes\n")) << text;
-    EXPECT_TRUE(has(text, "0x00000010 : 10 11 12 13 14 15 16 17 18 19 1A 1B 1C 1D 1E 1F\n0x00000020 : 20 21 22 23 24 25 26 27\n"
-                          "(1048536 of the 1048576 declared bytes are missing from the file)\n"));
+    EXPECT_TRUE(has(show(w), "Data stream 0x00000000 : 00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F\n"
+                             "0x00000010 : 10 11 12 13 14 15 16 17 18 19 1A 1B 1C 1D 1E 1F\n0x00000020 : 20 21 22 "
+                             "23 24 25 26 27\n(1048536 of the 1048576 declared bytes are missing from the file)\n"));
     for (uint64_t count : {1u, 16u, 17u, 40u})
         headless_gui_text([&] {
             ImGui::Begin("dump");
@@ -104,34 +93,29 @@ TEST_F(FileWindow, UserDataShowsWhatTheFileHolds) {
 }
 
 // The menu bar counts the findings in the colour of the worst; its items open the Checks and
-// Picture windows, which close, and free the picture, with the File window; a picture past
-// the memory bound is refused with a line.
+// Picture windows, which close with the File window and free the picture's buffer and texture;
+// a picture past the memory bound gets a line instead. The About window's text.
 TEST_F(FileWindow, MenuBarChecksAndPictureWindows) {
     EXPECT_TRUE(has(show(sized(4, 2)), "Picture No findings\n"));
     EXPECT_TRUE(has(show(dpxw_edit(sized(4, 2), {DPXW_TOTAL_SIZE, 12345, 4})), "Picture 1 warning\n"));
-    float worst[4], error[4], warning[4];
-    window_checks_colour({{CHECK_ERROR, "a", "", {}}, {CHECK_WARNING, "b", "", {}}}, worst);
-    window_checks_colour({{CHECK_ERROR, "a", "", {}}}, error);
-    window_checks_colour({{CHECK_WARNING, "b", "", {}}}, warning);
-    EXPECT_TRUE(std::equal(worst, worst + 4, error) && !std::equal(worst, worst + 4, warning));
+    const CHECK_FINDING error{CHECK_ERROR, "a", "", {}}, warning{CHECK_WARNING, "b", "", {}};
+    auto tint = [](std::vector<CHECK_FINDING> f) { std::array<float, 4> c; window_checks_colour(f, &c[0]); return c; };
+    EXPECT_TRUE(tint({error, warning}) == tint({error}) && tint({error, warning}) != tint({warning}));
     gui.work.checks_visible = gui.work.picture_visible = true;
     std::vector<CHECK_FINDING> findings = checks_run(&gui.work.header, gui.work.file_size);
     EXPECT_TRUE(has(twice([&] { window_checks(&gui.work, findings); }),
                     "warning file-size-mismatch\ntotal_image_file_size is 12345 but the file holds 8224 bytes"));
-    EXPECT_TRUE(has(twice([&] { window_picture(&gui.work); }), "1: 10 bits 'R, G, B', packing 1"));
-    EXPECT_TRUE(thumbnail_stub.pictures == (std::vector<std::pair<int, int>>{{4, 2}}) && budget_used() == 4 * 2 * 4 * 2);
+    EXPECT_TRUE(has(twice([&] { window_picture(&gui.work); }), "1: 10 bits 'R, G, B', packing 1") &&
+                budget_used() == 4 * 2 * 4 * 2);
     gui.work.visible = false;
     headless_gui_text([&] { window_dpx_file(&gui.work, &gui.config, nullptr); });
-    EXPECT_TRUE(!gui.work.checks_visible && !gui.work.picture_visible && thumbnail_stub.deleted_pictures == 1 && !budget_used());
+    EXPECT_TRUE(!gui.work.checks_visible && !gui.work.picture_visible && !budget_used());
     ASSERT_TRUE(budget_take(budget_limit() - 16));
     gui.work.picture_visible = true;
-    EXPECT_TRUE(has(twice([&] { window_picture(&gui.work); }), "No picture: it needs 1 MiB, and previews and pictures already hold"));
-    EXPECT_EQ(1u, thumbnail_stub.pictures.size());
+    EXPECT_TRUE(has(twice([&] { window_picture(&gui.work); }), "No picture: it needs 1 MiB, and previews and pictures "
+                                                               "already hold"));
     budget_give(budget_limit() - 16);
-}
-
-TEST_F(FileWindow, AboutWindow) {
-    bool open = true;
-    EXPECT_TRUE(has(twice([&] { window_about(&open); }),
-                    "Tessaview (Version 0.6.0)\nA DPX header investigation tool for the professional video creation workflow\n"));
+    bool about = true;
+    EXPECT_TRUE(has(twice([&] { window_about(&about); }), "Tessaview (Version 0.6.0)\nA DPX header investigation tool "
+                                                          "for the professional video creation workflow\n"));
 }

@@ -19,7 +19,10 @@ void dpxw_put(dpx_writer* w, size_t offset, uint32_t v, size_t width) {
 void dpxw_u8(dpx_writer* w, size_t offset, uint8_t v) { dpxw_put(w, offset, v, 1); }
 void dpxw_u16(dpx_writer* w, size_t offset, uint16_t v) { dpxw_put(w, offset, v, 2); }
 void dpxw_u32(dpx_writer* w, size_t offset, uint32_t v) { dpxw_put(w, offset, v, 4); }
-void dpxw_f32(dpx_writer* w, size_t offset, float v) { uint32_t bits; memcpy(&bits, &v, 4); dpxw_put(w, offset, bits, 4); }
+void dpxw_f32(dpx_writer* w, size_t offset, float v) {
+    uint32_t bits;
+    dpxw_put(w, offset, (memcpy(&bits, &v, 4), bits), 4);
+}
 
 void dpxw_bytes(dpx_writer* w, size_t offset, const void* data, size_t n) {
     w->bytes.resize(std::max(w->bytes.size(), offset + n));

@@ -8,10 +8,7 @@
 #include <string>
 #include <vector>
 
-struct dpx_writer {
-    std::vector<unsigned char> bytes;
-    bool little;
-};
+struct dpx_writer { std::vector<unsigned char> bytes; bool little; };
 
 // Offsets of the fields the tests set most often; DPXW_EL_* are relative to an element record.
 enum : size_t {

@@ -17,9 +17,7 @@ void headless_gui_begin() {
     io.DisplaySize = ImVec2(1600, 200000);
     io.SetClipboardTextFn = [](void*, const char* text) { captured = text; };
     io.BackendFlags |= ImGuiBackendFlags_RendererHasVtxOffset; // as the real renderer: tall windows need it
-    unsigned char* pixels;
-    int w, h;
-    io.Fonts->GetTexDataAsRGBA32(&pixels, &w, &h);
+    io.Fonts->Build();
 }
 
 void headless_gui_end() { ImGui::DestroyContext(); }
@@ -49,17 +47,14 @@ std::string headless_gui_text(const std::function<void()>& draw) {
 
 std::string headless_gui_frame(headless_gui* gui, float width) {
     ImGui::SetWindowSize(gui->work.name, ImVec2(width, 190000), ImGuiCond_Always);
-    return headless_gui_text([gui] { window_dpx_file(&gui->work, &gui->config, nullptr); });
-}
-
-void headless_gui_open_panels(headless_gui* gui) {
-    headless_gui_text([gui] {
+    return headless_gui_text([gui] {
+        window_dpx_file(&gui->work, &gui->config, nullptr);
         ImGui::Begin(gui->work.name);
-        for (int n = 1; n <= 8; n++)
-            for (std::string use : {" (in use)", " (not in use)"}) {
-                std::string title = "Data structure for image element " + std::to_string(n) + use;
-                ImGui::GetStateStorage()->SetInt(ImGui::GetID(title.c_str()), 1);
-            }
+        for (int n = 1; n <= 16; n++) {
+            std::string title = "Data structure for image element " + std::to_string((n + 1) / 2);
+            title += n % 2 ? " (in use)" : " (not in use)";
+            ImGui::GetStateStorage()->SetInt(ImGui::GetID(title.c_str()), 1);
+        }
         ImGui::End();
     });
 }

@@ -1,5 +1,5 @@
-// A Dear ImGui context without OpenGL: frames are built, never rendered, and
-// the text they submit is captured through the library's log.
+// A Dear ImGui context without OpenGL: frames are built, never rendered, and the text they submit
+// is captured through the library's log.
 #pragma once
 
 #include <functional>
@@ -9,11 +9,7 @@
 #include "app/config.h"
 #include "app/workset.h"
 
-struct headless_gui {
-    work_t work;
-    std::vector<unsigned char> image;
-    config_t config;
-};
+struct headless_gui { work_t work; std::vector<unsigned char> image; config_t config; };
 
 void headless_gui_begin();
 void headless_gui_end();
@@ -21,7 +17,6 @@ void headless_gui_end();
 void headless_gui_load(headless_gui* gui, const std::vector<unsigned char>& image, int index);
 // The text that `draw` submits in one frame, a line per visual line, without trailing spaces.
 std::string headless_gui_text(const std::function<void()>& draw);
-// One frame of the File window, `width` wide and tall enough that every row is in view.
+// One frame of the File window, `width` wide and tall enough that every row is in view; it opens
+// the eight element panels from the next frame on, as clicks on their titles would.
 std::string headless_gui_frame(headless_gui* gui, float width = 700);
-// Opens the eight element panels of the File window, as clicks on their titles would.
-void headless_gui_open_panels(headless_gui* gui);

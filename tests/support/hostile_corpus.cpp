@@ -6,21 +6,17 @@ namespace {
 
 // A readable file with its header edited by (offset, value, width) triples, cut to `size` bytes.
 std::vector<unsigned char> edited(std::initializer_list<uint32_t> edits, size_t size = 0) {
-    std::vector<unsigned char> bytes = dpxw_edit(dpxw_image(dpx_layout(), std::vector<unsigned char>(32, 0x40)), edits).bytes;
+    const dpx_writer readable = dpxw_image(dpx_layout(), std::vector<unsigned char>(32, 0x40));
+    std::vector<unsigned char> bytes = dpxw_edit(readable, edits).bytes;
     return size ? std::vector<unsigned char>(bytes.begin(), bytes.begin() + (long)size) : bytes;
-}
-
-std::vector<unsigned char> sized(uint32_t width, uint32_t height) {
-    return edited({DPXW_PIXELS_PER_LINE, width, 4, DPXW_LINES, height, 4});
 }
 
 } // namespace
 
 std::vector<hostile_file> hostile_corpus() {
     const uint32_t element0_offset = DPXW_ELEMENT0 + DPXW_EL_OFFSET_TO_DATA;
-    dpx_layout big;
-    big.width = big.height = 64;
-    std::vector<unsigned char> magic = edited({}), cut10 = dpxw_image(big, std::vector<unsigned char>(64 * 64 * 4, 0x80)).bytes;
+    std::vector<unsigned char> magic = edited({});
+    const std::vector<unsigned char> cut = dpxw_image({false, 64, 64}, std::vector<unsigned char>(16384, 0x80)).bytes;
     magic[3] = 'Y';
     return {
         {"empty.dpx", {}, false, "too short"},
@@ -28,17 +24,18 @@ std::vector<hostile_file> hostile_corpus() {
         {"short-2047.dpx", edited({}, 2047), false, "too short"},
         {"user-header-cut.dpx", edited({DPXW_USER_LENGTH, 64, 4}, 2079), false, "too short"},
         {"bad-magic.dpx", magic, false, "not a DPX file"},
-        {"size-ffffffff.dpx", sized(0xFFFFFFFF, 0xFFFFFFFF), true, "does not fit"},
-        {"size-zero.dpx", sized(0, 0), true, "has no pixels"},
-        {"width-zero.dpx", sized(0, 2), true, "has no pixels"},
-        {"height-zero.dpx", sized(4, 0), true, "has no pixels"},
-        {"width-2p31.dpx", sized(0x80000000u, 2), true, "does not fit"},
-        {"width-70000.dpx", sized(70000, 2), true, "larger than 16384"},
+        {"size-ffffffff.dpx", edited({DPXW_PIXELS_PER_LINE, ~0u, 4, DPXW_LINES, ~0u, 4}), true, "does not fit"},
+        {"size-zero.dpx", edited({DPXW_PIXELS_PER_LINE, 0, 4, DPXW_LINES, 0, 4}), true, "has no pixels"},
+        {"width-zero.dpx", edited({DPXW_PIXELS_PER_LINE, 0, 4, DPXW_LINES, 2, 4}), true, "has no pixels"},
+        {"height-zero.dpx", edited({DPXW_PIXELS_PER_LINE, 4, 4, DPXW_LINES, 0, 4}), true, "has no pixels"},
+        {"width-2p31.dpx", edited({DPXW_PIXELS_PER_LINE, 0x80000000u, 4, DPXW_LINES, 2, 4}), true, "does not fit"},
+        {"width-70000.dpx", edited({DPXW_PIXELS_PER_LINE, 70000, 4, DPXW_LINES, 2, 4}), true, "larger than 16384"},
         {"offset-past-end.dpx", edited({DPXW_OFFSET_TO_IMAGE_DATA, 1000000, 4, element0_offset, 1000000, 4}), true, ""},
         {"offset-ffffffff.dpx", edited({DPXW_OFFSET_TO_IMAGE_DATA, ~0u, 4, element0_offset, ~0u, 4}), true, ""},
         {"user-length-huge.dpx", edited({DPXW_USER_LENGTH, 0xFFFFFFF0u, 4}), true, "missing from the file"},
-        {"cut-10bit.dpx", std::vector<unsigned char>(cut10.begin(), cut10.begin() + 8192 + 64 * 32 * 4 + 6), true, ""},
-        {"elements-ffff.dpx", edited({DPXW_ELEMENT_COUNT, 0xFFFF, 2}), true, "Data structure for image element 8 (in use)"},
+        {"cut-10bit.dpx", std::vector<unsigned char>(cut.begin(), cut.begin() + 8192 + 64 * 32 * 4 + 6), true, ""},
+        {"elements-ffff.dpx", edited({DPXW_ELEMENT_COUNT, 0xFFFF, 2}), true,
+         "Data structure for image element 8 (in use)"},
     };
 }
 
