@@ -242,10 +242,10 @@ TEST(Picture, EveryFileShowsItsQuadrantsInThePictureAndThePreview)
     size_t files = 0;
     for (const auto& entry : std::filesystem::directory_iterator(dir ? dir : "tests/data")) {
         const std::string name = entry.path().filename();
-        const peer* p = std::find_if(peers, std::end(peers) - 1, [&](const peer& q) { return name == q.name; });
-        const element e = decode(dpxw_load(entry.path()));
         if (entry.path().extension() != ".dpx")
             continue;
+        const peer* p = std::find_if(peers, std::end(peers) - 1, [&](const peer& q) { return name == q.name; });
+        const element e = decode(dpxw_load(entry.path()));
         SCOPED_TRACE(name);
         ASSERT_TRUE(e.ok) << e.reason;
         files++;
@@ -298,6 +298,8 @@ const layout_case layout_cases[] = {
     // 10 bits, words 803AC800 and 1012C7D0. Y 500 is 436/876, Cb 300 is -212/896.
     {dpx(BE, 3, 2, 100, 10, 1, "803AC800 1012C7D0 803AC800 1012C7D0"),
      {"0,0 Cb 512 Y 940 Cr 512" + white, "1,1 Cb 512 Y 64 Cr 512" + black, "2,1 Cb 300 Y 500 Cr 512 = 127 138 15 255"}},
+    // 32-bit floats, full range, chroma centred on 0.5: the odd width's last Cr reads as 0.5.
+    {dpx(LE, 3, 1, 100, 32, 0, "0000003F 0000803F 0000003F 00000000 0000003F 0000003F"), {"2,0 Cb 0.5 Y 0.5 Cr 0.5 = 128 128 128 255"}},
     // 16 bits, levels 4096..60160: white, and black at half alpha.
     {dpx(BE, 2, 1, 103, 16, 0, "8000 EB00 8000 FFFF 8000 1000 8000 8000"),
      {"0,0 Cb 32768 Y 60160 Cr 32768 A 65535" + white, "1,0 Cb 32768 Y 4096 Cr 32768 A 32768 = 0 0 0 128"}},
