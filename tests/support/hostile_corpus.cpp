@@ -23,7 +23,7 @@ std::vector<hostile_file> hostile_corpus() {
         {"three-bytes.dpx", {'S', 'D', 'P'}, false, "too short"},
         {"short-2047.dpx", edited({}, 2047), false, "too short"},
         {"user-header-cut.dpx", edited({DPXW_USER_LENGTH, 64, 4}, 2079), false, "too short"},
-        {"bad-magic.dpx", magic, false, "not a DPX file"},
+        {"bad-magic.dpx", magic, false, "not a DPX file (no SDPX or XPDS magic number)"},
         {"size-ffffffff.dpx", edited({DPXW_PIXELS_PER_LINE, ~0u, 4, DPXW_LINES, ~0u, 4}), true, "does not fit"},
         {"size-zero.dpx", edited({DPXW_PIXELS_PER_LINE, 0, 4, DPXW_LINES, 0, 4}), true, "has no pixels"},
         {"width-zero.dpx", edited({DPXW_PIXELS_PER_LINE, 0, 4, DPXW_LINES, 2, 4}), true, "has no pixels"},
