@@ -122,8 +122,9 @@ TEST(Preview, LayoutsConvertAsWorkedOutByHand)
     for (const conversion& c : conversions) {
         element e = decode(c.file);
         SCOPED_TRACE(c.picture);
-        // Neither counts: the preview reads element 1 alone, its lines back to back.
+        // None counts: the preview reads element 1 alone, its lines back to back, YCbCr through SMPTE 274M.
         e.header.image_information.image_element[0].end_of_line_padding = 2;
+        e.header.image_information.image_element[0].colorimetric_specification = 7;
         e.header.image_information.image_element[1].descriptor = 6;
         size_t size = 0;
         ASSERT_TRUE(pixconv_rgba_size(&e.header, &size));
