@@ -30,7 +30,8 @@ void dpxw_bytes(dpx_writer* w, size_t offset, const void* data, size_t n) {
 }
 
 dpx_writer dpxw_edit(dpx_writer w, std::initializer_list<uint32_t> edits) {
-    for (const uint32_t* e = edits.begin(); e + 2 < edits.end(); e += 3) dpxw_put(&w, e[0], e[1], e[2]);
+    const std::vector<uint32_t> e(edits); // begin() of an empty list may be null
+    for (size_t i = 0; i + 2 < e.size(); i += 3) dpxw_put(&w, e[i], e[i + 1], e[i + 2]);
     return w;
 }
 

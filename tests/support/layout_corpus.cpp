@@ -15,10 +15,7 @@ std::vector<unsigned char> layout_file(bool little, uint32_t w, uint32_t h, uint
         if (hex[i] != ' ')
             data.push_back((unsigned char)std::stoul(hex.substr(i, 2), nullptr, 16));
     }
-    dpx_writer file = dpxw_image(dpx_layout{little, w, h, descriptor, bits, packing, 2048}, data);
-    for (const uint32_t* e = edits.begin(); e + 2 < edits.end(); e += 3)
-        e[2] == 1 ? dpxw_u8(&file, e[0], (uint8_t)e[1]) : e[2] == 2 ? dpxw_u16(&file, e[0], (uint16_t)e[1]) : dpxw_u32(&file, e[0], e[1]);
-    return file.bytes;
+    return dpxw_edit(dpxw_image(dpx_layout{little, w, h, descriptor, bits, packing, 2048}, data), edits).bytes;
 }
 
 namespace {
