@@ -196,9 +196,9 @@ TEST(Checks, EachRuleAndItsNearMissInBothByteOrders)
             SCOPED_TRACE("row " + std::to_string(&c - crafts.data() + 1) + (little ? ", little-endian" : ", big-endian"));
             dpx_writer w = dpxw_image(dpx_layout{little, 4, 2, 50, 10, 1, 8192, 0}, std::vector<unsigned char>(32, 0x40));
             if (c.size)
-                w.bytes.resize(c.size), dpxw_u32(&w, TOTAL, (uint32_t)c.size);
+                w.bytes.resize(c.size), dpxw_put(&w, TOTAL, (uint32_t)c.size, 4);
             for (const edit& e : c.edits)
-                e.width == 1 ? dpxw_u8(&w, e.at, e.v) : e.width == 2 ? dpxw_u16(&w, e.at, e.v) : dpxw_u32(&w, e.at, e.v);
+                dpxw_put(&w, e.at, e.v, e.width);
             expect_findings(w.bytes, c.want, c.messages, c.fields);
         }
 }

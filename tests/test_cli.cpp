@@ -140,7 +140,7 @@ dpx_writer every_field(bool little, bool ones, std::vector<std::string>* shown =
 
 // Each broken or special file is refused by a drop and by the dump with the same line, or loaded,
 // numbered and dumped with why there is no picture; a file dropped again is found; paths of 1024
-// characters or more are refused.
+// characters or more are refused; the name filter.
 TEST(Drop, HostileAndSpecialFilesFoundAgainAndThePathLimit) {
     std::string dir = scratch.dir + "/hostile";
     std::vector<hostile_file> files = hostile_corpus();
@@ -162,6 +162,10 @@ TEST(Drop, HostileAndSpecialFilesFoundAgainAndThePathLimit) {
     EXPECT_EQ("found exising workset for " + dir + "/cut-10bit.dpx\n", drop({dir + "/cut-10bit.dpx"}));
     EXPECT_EQ("refused " + longest + "x: path too long (1024 characters or more)\n", drop({longest + "x"}));
     EXPECT_EQ(std::string::npos, drop({longest}).find("path too long"));
+    // ".dpx" or ".DPX" anywhere in the path is taken (here, refused as missing); other names are passed over.
+    auto missing = [&](std::string name) { return "refused " + dir + name + ": cannot open (No such file or directory)\n"; };
+    EXPECT_EQ(missing("/b.DPX") + missing("/x.dpx.d/f") + missing("/shot.dpx.bak"),
+              drop({dir + "/c.txt", dir + "/b.DPX", dir + "/x.dpx.d/f", dir + "/shot.Dpx", dir + "/shot.dpx.bak"}));
     workset_close(workset);
 }
 
@@ -234,7 +238,7 @@ TEST(Cli, SectionsChecksJsonAndExitStatuses) {
         {{}, CLI_USAGE}, {{"--no-such-option", good}, CLI_USAGE}, {{"--help"}, CLI_OK, "--json"},
         {{"--version"}, CLI_OK, "tessaview-dump 0.6.0"}, {{"--element", "2", good}, CLI_USAGE},
         {{"--picture", png, good, good}, CLI_USAGE}, {{"--picture", png, "--element", "2", good}, CLI_REFUSED},
-        {{"--picture", good + "/x.png", good}, CLI_REFUSED},
+        {{"--picture", good + "/x.png", good}, CLI_REFUSED, "", "cannot create " + good + "/x.png (Not a directory)"},
         {{"--picture", png, data + "/oiio-rgb10-orient-bottomup.dpx"}, CLI_OK,
          png + ": element 1, 32 x 16, 3 channels of 16 bits, orientation 2 applied\n"},
     };

@@ -19,7 +19,6 @@
 #include "picture/orient.h"
 #include "picture/png_export.h"
 #include "picture/transform.h"
-#include "pixconv/mtxcoe.h"
 #include "pixconv/pixconv.h"
 #include "support/dpx_writer.h"
 #include "support/layout_corpus.h"
@@ -151,18 +150,6 @@ TEST(Preview, SidesAbove16384AreNeverConverted)
         EXPECT_EQ(s[2] ? (size_t)s[0] * s[1] * 4 : 0, size);
         EXPECT_TRUE(s[2] || (!pixconv_execute(&e.header, guard) && guard[0] == 9)) << s[0] << " x " << s[1];
     }
-}
-
-TEST(Preview, ColourMatricesAreFoundByTheirExactName)
-{
-    MTXCOE m;
-    memset(&m, 0x5A, sizeof m);
-    const MTXCOE untouched = m;
-    EXPECT_EQ(-1, mtxcoe_read("smpte 274m", &m));
-    EXPECT_EQ(-1, mtxcoe_read("SMPTE 274", &m));
-    EXPECT_EQ(0, memcmp(&m, &untouched, sizeof m));
-    ASSERT_EQ(0, mtxcoe_read("ITU-R601", &m));
-    EXPECT_STREQ("Rec.ITU-R BT.601-5, Rec.ITU-R BT.1358", m.description);
 }
 
 namespace {
@@ -538,26 +525,6 @@ TEST(Picture, OrientationCodesOnAThreeByTwoPicture)
             EXPECT_EQ((std::vector<float>{file % 3 ? 1.f : 0.f, file / 3 ? 1.f : 0.f}), (std::vector<float>{uv[k][0], uv[k][1]}));
         }
     }
-}
-
-TEST(Picture, PngTakesGreyAndAlphaAndRefusesWhatItCannotWrite)
-{
-    const std::string path = std::string(P_tmpdir) + "/tessa-" + std::to_string(getpid()) + "-ga.png";
-    const EXPORT_PICTURE grey_alpha{1, 1, 0, 2, 8, 2, 2}, five{1, 1, 0, 5, 8, 5, 5};
-    const unsigned char pixel[8] = {9, 128};
-    unsigned char back[2] = {};
-    char reason[PNG_EXPORT_REASON_SIZE] = "";
-    png_image png{};
-    png.version = PNG_IMAGE_VERSION;
-    ASSERT_TRUE(png_export_write(path.c_str(), &grey_alpha, pixel, reason)) << reason;
-    ASSERT_TRUE(png_image_begin_read_from_file(&png, path.c_str()));
-    EXPECT_EQ((png_uint_32)PNG_FORMAT_GA, png.format);
-    EXPECT_TRUE(png_image_finish_read(&png, nullptr, back, 0, nullptr) && !memcmp(pixel, back, 2));
-    EXPECT_FALSE(png_export_write("/nonexistent-dir/out.png", &grey_alpha, pixel, reason));
-    EXPECT_EQ(0u, std::string(reason).find("cannot create /nonexistent-dir/out.png")) << reason;
-    EXPECT_FALSE(png_export_write(path.c_str(), &five, pixel, reason));
-    EXPECT_EQ(0u, std::string(reason).find("a 1 x 1 picture of 5 channels at 8 bits has no PNG form")) << reason;
-    remove(path.c_str());
 }
 
 TEST(LayoutSeeds, EveryLayoutDecodesWholeAndEveryConverterRowIsSeeded)

@@ -146,12 +146,6 @@ class App:
             raise AssertionError("program ended with status %s%s" % (self.proc.returncode, self.describe()))
         return True
 
-    def wait_line(self, pattern, stream="out"):
-        """The first whole line of stdout (or "err") that matches `pattern`."""
-        rx = re.compile("^(%s)$" % pattern, re.M)
-        return wait_for(lambda: self.running() and rx.search(self.out(stream)),
-                        lambda: "a line %r%s" % (pattern, self.describe())).group(0)
-
     def wait_exit(self, timeout=60):
         """The exit status, once the program has ended with no sanitizer report."""
         status = self.proc.wait(timeout)

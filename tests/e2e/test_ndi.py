@@ -92,7 +92,6 @@ class TestStandIn(NdiCase):
         self.assertEqual(self.wait_frames(QUADRANTS), p1)
         self.assertEqual({(f["checksum"], p) for f, p in self.frames()},
                          {(QUADRANTS["checksum"], p1), (FALLBACK["checksum"], p2)})
-        self.assertTrue(all(f in (QUADRANTS, FALLBACK) for f, _ in self.frames()))
         self.focus(1200, UNFOCUSED)  # the background takes the focus from every window
         self.assert_quiet("no window had the focus")
 
@@ -122,7 +121,6 @@ class TestStandIn(NdiCase):
 class TestWithoutRuntime(NdiCase):
     CASES = (  # name, environment, line on stderr, line in the Tool menu, calls into the runtime
         ("none", {}, "runtime not found .+", "NDI runtime not found", []),
-        ("wrong kind", {"NDI_RUNTIME_DIR_V6": STANDIN + "/partial"}, "runtime not found .+", "NDI runtime not found", []),
         ("initialize fails", {"NDI_RUNTIME_DIR_V6": STANDIN, "NDI_STANDIN_FAIL": "initialize"},
          "the runtime failed to start", "NDI runtime not started", ["initialize", "destroy"]),
         ("no sender", {"NDI_RUNTIME_DIR_V6": STANDIN, "NDI_STANDIN_FAIL": "create"},

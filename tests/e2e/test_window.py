@@ -1,7 +1,7 @@
-"""The main window: its menus, the About window, drops and the two ways out."""
+"""The main window: its menus, the About window, and File > Exit."""
 import unittest
 
-from tessa_e2e import BG, MENUS, App, checked, created
+from tessa_e2e import BG, MENUS, App, checked
 
 
 def about_at(shot):
@@ -51,25 +51,6 @@ class TestMenusAndAbout(unittest.TestCase):
         choose_about(False)
 
         app.choose(glyphs, "File", "Exit")
-        self.assertEqual(app.wait_exit(), 0)
-
-
-class TestDrop(unittest.TestCase):
-
-    def test_paths_taken_in_order_refused_and_found_again_then_close(self):
-        app = App(self)
-        a, b, txt, spaced, inner, mixed, bak, d, e = (app.add(n) for n in (
-            "a.dpx", "b.DPX", "c.txt", "two words/frame 0001.dpx", "x.dpx.d/frame", "shot.Dpx", "shot.dpx.bak",
-            "d.dpx", "e.dpx"))
-        text = app.add("notes.dpx", data=b"not a picture\n" * 200)
-        for paths in ([a, b, txt], [spaced, inner, mixed, bak], [text, app.path("missing.dpx"), d], [a], [e]):
-            app.drop(paths)
-        self.assertEqual(app.out().splitlines(), [
-            created(a, 1), created(b, 2), created(spaced, 3), created(inner, 4), created(bak, 5), created(d, 6),
-            "found exising workset for " + a, created(e, 7)])
-        self.assertNotIn(txt, app.out() + app.out("err"))
-        self.assertNotIn(mixed, app.out() + app.out("err"))
-        app.close()
         self.assertEqual(app.wait_exit(), 0)
 
 

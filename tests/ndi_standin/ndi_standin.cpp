@@ -42,28 +42,26 @@ void record(const char* format, ...)
 
 extern "C" {
 
-__attribute__((visibility("default"))) bool NDIlib_initialize(void)
+bool NDIlib_initialize(void)
 {
     record("initialize");
     return !failing("initialize");
 }
 
-__attribute__((visibility("default"))) NDIlib_send_instance_t NDIlib_send_create(const NDIlib_send_create_t* s)
+NDIlib_send_instance_t NDIlib_send_create(const NDIlib_send_create_t* s)
 {
     record("send_create name=%s groups=%s clock_video=%d clock_audio=%d", s->p_ndi_name,
            s->p_groups ? s->p_groups : "(null)", (int)s->clock_video, (int)s->clock_audio);
     return failing("create") ? nullptr : &instance_token;
 }
 
-__attribute__((visibility("default"))) void NDIlib_send_add_connection_metadata(NDIlib_send_instance_t instance,
-                                                                               const NDIlib_metadata_frame_t* m)
+void NDIlib_send_add_connection_metadata(NDIlib_send_instance_t instance, const NDIlib_metadata_frame_t* m)
 {
     record("add_connection_metadata instance=%d length=%d timecode=%" PRId64 " data=%.*s",
            instance == &instance_token, m->length, m->timecode, m->length, m->p_data);
 }
 
-__attribute__((visibility("default"))) void NDIlib_send_send_video(NDIlib_send_instance_t instance,
-                                                                  const NDIlib_video_frame_t* v)
+void NDIlib_send_send_video(NDIlib_send_instance_t instance, const NDIlib_video_frame_t* v)
 {
     // FNV-1a over every byte of the picture.
     uint64_t hash = 0xcbf29ce484222325ull;
@@ -77,13 +75,13 @@ __attribute__((visibility("default"))) void NDIlib_send_send_video(NDIlib_send_i
            (void*)v->p_data, hash);
 }
 
-__attribute__((visibility("default"))) void NDIlib_send_destroy(NDIlib_send_instance_t instance)
+void NDIlib_send_destroy(NDIlib_send_instance_t instance)
 {
     record("send_destroy instance=%d", instance == &instance_token);
 }
 
 #ifndef NDI_STANDIN_PARTIAL
-__attribute__((visibility("default"))) void NDIlib_destroy(void)
+void NDIlib_destroy(void)
 {
     record("destroy");
 }

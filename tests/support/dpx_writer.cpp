@@ -16,15 +16,12 @@ void dpxw_put(dpx_writer* w, size_t offset, uint32_t v, size_t width) {
     for (size_t i = 0; i < width; i++) w->bytes[offset + i] = (unsigned char)(v >> 8 * (w->little ? i : width - 1 - i));
 }
 
-void dpxw_u8(dpx_writer* w, size_t offset, uint8_t v) { dpxw_put(w, offset, v, 1); }
-void dpxw_u16(dpx_writer* w, size_t offset, uint16_t v) { dpxw_put(w, offset, v, 2); }
-void dpxw_u32(dpx_writer* w, size_t offset, uint32_t v) { dpxw_put(w, offset, v, 4); }
 void dpxw_f32(dpx_writer* w, size_t offset, float v) {
     uint32_t bits;
     dpxw_put(w, offset, (memcpy(&bits, &v, 4), bits), 4);
 }
 
-void dpxw_bytes(dpx_writer* w, size_t offset, const void* data, size_t n) {
+static void dpxw_bytes(dpx_writer* w, size_t offset, const void* data, size_t n) {
     w->bytes.resize(std::max(w->bytes.size(), offset + n));
     std::copy_n((const unsigned char*)data, n, w->bytes.begin() + (long)offset);
 }
@@ -45,7 +42,7 @@ dpx_writer dpxw_image(const dpx_layout& l, const std::vector<unsigned char>& dat
                               e0 + DPXW_EL_PACKING, l.packing, 2, e0 + DPXW_EL_OFFSET_TO_DATA, l.data_offset, 4});
     dpxw_bytes(&w, DPXW_VERSION, "V2.0", 4);
     dpxw_bytes(&w, l.data_offset, data.data(), data.size());
-    dpxw_u32(&w, DPXW_TOTAL_SIZE, (uint32_t)w.bytes.size());
+    dpxw_put(&w, DPXW_TOTAL_SIZE, (uint32_t)w.bytes.size(), 4);
     return w;
 }
 

@@ -24,11 +24,7 @@ enum : size_t {
 dpx_writer dpxw_new(bool little, size_t size);
 // An unsigned number of `width` bytes (1, 2 or 4) in the writer's byte order; the image grows to hold it.
 void dpxw_put(dpx_writer* w, size_t offset, uint32_t v, size_t width);
-void dpxw_u8(dpx_writer* w, size_t offset, uint8_t v);
-void dpxw_u16(dpx_writer* w, size_t offset, uint16_t v);
-void dpxw_u32(dpx_writer* w, size_t offset, uint32_t v);
 void dpxw_f32(dpx_writer* w, size_t offset, float v);
-void dpxw_bytes(dpx_writer* w, size_t offset, const void* data, size_t n);
 // `w` with numbers put as (offset, value, width) triples.
 dpx_writer dpxw_edit(dpx_writer w, std::initializer_list<uint32_t> edits);
 

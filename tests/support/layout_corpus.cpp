@@ -32,7 +32,7 @@ void add(layout_seeds* seeds, const char* prefix, uint8_t descriptor, uint8_t bi
     char name[64];
     snprintf(name, sizeof name, "%s-d%03d-b%02d-p%d-%s.dpx", prefix, descriptor, bits, packing, little ? "le" : "be");
     dpx_writer file = dpxw_image(dpx_layout{little, 5, 3, descriptor, bits, packing, 2048}, data);
-    dpxw_u16(&file, DPXW_ORIENTATION, orientation);
+    dpxw_put(&file, DPXW_ORIENTATION, orientation, 2);
     (*seeds)[name] = file.bytes;
 }
 
@@ -52,12 +52,10 @@ layout_seeds layout_corpus_decode()
     const uint8_t depths[][2] = {{1, 0},  {8, 0},  {10, 0}, {10, 1}, {10, 2}, {12, 0},
                                  {12, 1}, {12, 2}, {16, 0}, {32, 0}, {64, 0}}; // bits, packing
     layout_seeds seeds;
-    for (uint8_t d : descriptors) {
-        for (const uint8_t* b : depths) {
+    for (uint8_t d : descriptors)
+        for (const uint8_t* b : depths)
             for (bool little : {false, true})
                 add(&seeds, "decode", d, b[0], b[1], little, (uint16_t)(seeds.size() % 8));
-        }
-    }
     return seeds;
 }
 
@@ -65,9 +63,8 @@ bool layout_corpus_write(const layout_seeds& seeds, const std::string& dir)
 {
     std::error_code error;
     std::filesystem::create_directories(dir, error);
-    for (const auto& [name, bytes] : seeds) {
+    for (const auto& [name, bytes] : seeds)
         if (!dpxw_save(dpx_writer{bytes, false}, dir + "/" + name))
             return false;
-    }
     return true;
 }
