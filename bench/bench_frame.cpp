@@ -9,7 +9,6 @@
 #include "inspector/window_dpx_file.h"
 #include "support/dpx_writer.h"
 #include "support/headless_gui.h"
-#include "support/thumbnail_stub.h"
 
 namespace {
 
@@ -42,7 +41,6 @@ void open_panels(work_t* work)
 void BM_frame(benchmark::State& state, uint32_t user_bytes, int files)
 {
     headless_gui_begin();
-    thumbnail_stub_reset();
     std::vector<unsigned char> image = typical_file(user_bytes);
     std::vector<headless_gui> guis(files);
     for (int i = 0; i < files; i++) {

@@ -19,7 +19,6 @@
 #include "support/dpx_writer.h"
 #include "support/headless_gui.h"
 #include "support/hostile_corpus.h"
-#include "support/thumbnail_stub.h"
 
 namespace {
 
@@ -283,7 +282,6 @@ TEST(Cli, TextEqualsTheFileWindowRowForRow) {
         if (entry.path().extension() != ".dpx") continue;
         files++;
         headless_gui_begin();
-        thumbnail_stub_reset();
         headless_gui gui;
         headless_gui_load(&gui, dpxw_load(entry.path()), 1);
         headless_gui_frame(&gui); // opens the panels for the next

@@ -2,6 +2,9 @@
 // previews and pictures share.
 #include <unistd.h>
 
+#include <array>
+#include <tuple>
+
 #include <gtest/gtest.h>
 #include <imgui.h>
 
@@ -37,11 +40,32 @@ TEST(Binding, KeysCharactersAndMouse) {
     EXPECT_TRUE(!io.MouseDown[0] && io.MouseDown[1] && !io.MouseDown[2] && io.MouseWheel == 0.75f);
     ImGui_ImplGlfwGL3_UpdateMouseButtons(middle);
     EXPECT_TRUE(!io.MouseDown[1] && io.MouseDown[2] && io.MouseWheel == 0.0f);
-    for (bool focused : {true, false}) {
-        ImGui_ImplGlfwGL3_UpdateMousePos(focused, 170.0, 125.0);
-        EXPECT_EQ(focused, ImGui::IsMousePosValid(&io.MousePos));
+    // The first step is a sixtieth of a second, then the clock's, never 0.
+    ImGui_ImplGlfwGL3_UpdateTime(10.0);
+    EXPECT_EQ(1.0f / 60.0f, io.DeltaTime);
+    ImGui_ImplGlfwGL3_UpdateTime(10.25);
+    EXPECT_FLOAT_EQ(0.25f, io.DeltaTime);
+    ImGui_ImplGlfwGL3_UpdateTime(10.25);
+    EXPECT_TRUE(io.DeltaTime > 0.0f && io.DeltaTime < 0.001f);
+    // The framebuffer's scale, 0 on a side of 0 (a minimised window), where nothing is drawn.
+    for (auto [w, h, fw, fh, sx, sy] : {std::array<int, 6>{1280, 720, 2560, 1440, 2, 2}, {0, 0, 0, 0, 0, 0},
+                                        {640, 0, 640, 0, 1, 0}}) {
+        ImGui_ImplGlfwGL3_UpdateDisplay(w, h, fw, fh);
+        const ImVec2 size = io.DisplaySize, scale = io.DisplayFramebufferScale;
+        EXPECT_TRUE(size.x == w && size.y == h && scale.x == sx && scale.y == sy) << w << " x " << h;
     }
-    ImGui_ImplGlfwGL3_Shutdown(); // without a first frame there is no GL object, and no GL call
+    ImDrawData empty;
+    ImGui_ImplGlfwGL3_RenderDrawLists(&empty); // no GL context here: a GL call would crash
+    // Unfocused, the mouse is the GUI's "no mouse": not a position, and no jump in its delta.
+    ImGui_ImplGlfwGL3_UpdateDisplay(1280, 720, 1280, 720);
+    io.Fonts->Build();
+    for (auto [focused, x, dx] : {std::tuple{true, 150.0, 0.0f}, {true, 170.0, 20.0f}, {false, 190.0, 0.0f}}) {
+        ImGui_ImplGlfwGL3_UpdateMousePos(focused, x, 125.0);
+        ImGui::NewFrame();
+        EXPECT_TRUE(focused == ImGui::IsMousePosValid() && io.MouseDelta.x == dx && io.MouseDelta.y == 0.0f) << x;
+        ImGui::EndFrame();
+    }
+    ImGui_ImplGlfwGL3_Shutdown(); // without a rendered frame there is no GL object, and no GL call
 }
 
 // A quarter of physical memory, at most 3 GiB, every byte of it.

@@ -13,7 +13,6 @@
 #include "inspector/window_picture.h"
 #include "support/dpx_writer.h"
 #include "support/headless_gui.h"
-#include "support/thumbnail_stub.h"
 
 namespace {
 
@@ -27,7 +26,7 @@ dpx_writer sized(uint32_t width, uint32_t height) {
 struct FileWindow : ::testing::Test {
     headless_gui gui;
     ImVec2 first; // the size the File window opens at, before the frames here set it
-    void SetUp() override { headless_gui_begin(), thumbnail_stub_reset(); }
+    void SetUp() override { headless_gui_begin(); }
     void TearDown() override { window_picture_shutdown(), headless_gui_end(); }
     std::string show(const dpx_writer& w, int index = 1, float width = 700) { // the first frame sizes the window
         headless_gui_load(&gui, w.bytes, index);

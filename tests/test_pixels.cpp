@@ -30,13 +30,6 @@ const bool BE = false, LE = true;
 const TRANSFORM_VIEW colour{TRANSFORM_COLOUR, 0}, luma{TRANSFORM_LUMA, 0};
 enum : uint32_t { E0 = DPXW_ELEMENT0, E1 = E0 + DPXW_ELEMENT_SIZE, REF_LOW = 4, REF_HIGH = 12, EOL_PADDING = 32 };
 
-// A one-element file (see layout_file).
-bytes dpx(bool little, uint32_t w, uint32_t h, uint8_t d, uint8_t bits, uint16_t packing, const std::string& hex,
-          std::initializer_list<uint32_t> edits = {})
-{
-    return layout_file(little, w, h, d, bits, packing, hex, edits);
-}
-
 // A file's header, and its element `index` decoded.
 struct element { bytes image; DPX_HEADER header{}; DECODE_LAYOUT layout{}; bool ok = false; std::string reason{}; };
 

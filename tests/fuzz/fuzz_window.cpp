@@ -6,7 +6,6 @@
 
 #include "dpx/dpx_io.h"
 #include "support/headless_gui.h"
-#include "support/thumbnail_stub.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -16,7 +15,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     static const bool started = (headless_gui_begin(), true); // one context for the whole run
     (void)started;
-    thumbnail_stub_reset();
     headless_gui gui;
     headless_gui_load(&gui, image, 1 + (int)(size % 120));
     headless_gui_frame(&gui);

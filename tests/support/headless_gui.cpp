@@ -4,12 +4,15 @@
 
 #include <imgui.h>
 
+#include "display/picture_texture.h"
+#include "display/thumbnail.h"
 #include "dpx/dpx_io.h"
 #include "inspector/window_dpx_file.h"
 
 static std::string captured; // the log reaches us through the clipboard hook when it finishes
 
 void headless_gui_begin() {
+    thumbnail_stub = thumbnail_stub_t{7, nullptr};
     ImGui::CreateContext();
     ImGuiIO& io = ImGui::GetIO();
     io.IniFilename = nullptr;
@@ -61,4 +64,24 @@ std::string headless_gui_frame(headless_gui* gui, float width) {
         }
         ImGui::End();
     });
+}
+
+thumbnail_stub_t thumbnail_stub;
+
+static bool slot(int index) { return index >= 0 && index < THUMBNAIL_SLOT_COUNT; }
+
+bool ImGui_ImplGlfwGL3_InitThumbnailTexture(int) { return true; }
+bool ImGui_ImplGlfwGL3_DisposeThumbnailTexture(int) { return true; }
+const char* ImGui_ImplGlfwGL3_ThumbnailRefusal(int index) { return slot(index) ? thumbnail_stub.refusal : nullptr; }
+GLuint ImGui_ImplGlfwGL3_CreateThumbnailTexture(int index, DPX_HEADER*) {
+    return slot(index) ? thumbnail_stub.next_texture : 0;
+}
+GLuint ImGui_ImplGlfwGL3_CreatePictureTexture(const unsigned char*, int, int) { return 8; }
+void ImGui_ImplGlfwGL3_DeletePictureTexture(GLuint) {}
+
+// No pixels, so nothing reaches the NDI sender.
+GLuint ImGui_ImplGlfwGL3_FetchThumbnailInfo(int, int* width, int* height, unsigned char** pixels) {
+    *width = *height = 0;
+    *pixels = nullptr;
+    return 0;
 }

@@ -1,5 +1,5 @@
 // A Dear ImGui context without OpenGL: frames are built, never rendered, and the text they submit
-// is captured through the library's log.
+// is captured through the library's log. The preview slots and picture textures are stood in for.
 #pragma once
 
 #include <functional>
@@ -11,6 +11,13 @@
 
 struct headless_gui { work_t work; std::vector<unsigned char> image; config_t config; };
 
+struct thumbnail_stub_t {
+    unsigned int next_texture; // returned by a create for slots 0..99 (a picture gets 8)
+    const char* refusal;       // handed out by the refusal call for slots 0..99
+};
+extern thumbnail_stub_t thumbnail_stub;
+
+// A new context, and the stand-in set to give texture 7 and no refusal.
 void headless_gui_begin();
 void headless_gui_end();
 // Loads `image` into `gui->work` as the workset would, with the given index.

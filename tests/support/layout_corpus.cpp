@@ -7,8 +7,8 @@
 #include "pixconv/pixconv.h"
 #include "support/dpx_writer.h"
 
-std::vector<unsigned char> layout_file(bool little, uint32_t w, uint32_t h, uint8_t descriptor, uint8_t bits,
-                                       uint16_t packing, const std::string& hex, std::initializer_list<uint32_t> edits)
+std::vector<unsigned char> dpx(bool little, uint32_t w, uint32_t h, uint8_t descriptor, uint8_t bits,
+                               uint16_t packing, const std::string& hex, std::initializer_list<uint32_t> edits)
 {
     std::vector<unsigned char> data;
     for (size_t i = 0; i < hex.size(); i += hex[i] == ' ' ? 1 : 2) {

@@ -12,9 +12,8 @@
 
 // A one-element file of w x h pixels whose image data, at 2048, is `hex`
 // ("103A C800": the bytes 10 3A C8 00), then (offset, value, width) edits.
-std::vector<unsigned char> layout_file(bool little, uint32_t w, uint32_t h, uint8_t descriptor, uint8_t bits,
-                                       uint16_t packing, const std::string& hex,
-                                       std::initializer_list<uint32_t> edits = {});
+std::vector<unsigned char> dpx(bool little, uint32_t w, uint32_t h, uint8_t descriptor, uint8_t bits,
+                               uint16_t packing, const std::string& hex, std::initializer_list<uint32_t> edits = {});
 
 typedef std::map<std::string, std::vector<unsigned char>> layout_seeds; // by file name
 
