@@ -203,6 +203,7 @@ TEST(Cli, SectionsChecksJsonAndExitStatuses) {
     for (int i = 0; i < 20; i++) w.bytes[2080 + i] = (unsigned char)(0xA0 + i);
     const dpx_writer base = dpxw_image(dpx_layout(), std::vector<unsigned char>(32));
     std::string user = scratch.save("user.dpx", w);
+    std::string no_user = scratch.save("no-user.dpx", dpxw_edit(dpxw_new(false, 2048), {DPXW_USER_LENGTH, ~0u, 4}));
     std::string broken = scratch.save("broken.dpx", dpxw_edit(base, {e0 + DPXW_EL_OFFSET_TO_DATA, 1000000, 4}));
     std::string warned = scratch.save("warned.dpx", dpxw_edit(base, {DPXW_TOTAL_SIZE, 12345, 4, e0 + DPXW_EL_DESCRIPTOR,
                                                                      53, 1, DPXW_ORIENTATION, 2, 2}));
@@ -226,6 +227,7 @@ TEST(Cli, SectionsChecksJsonAndExitStatuses) {
                          "  Data size: 100 bytes\n  Data stream:\n    0x00000000 : A0 A1 A2 A3 A4 A5 A6 A7 A8 A9 AA "
                          "AB AC AD AE AF\n    0x00000010 : B0 B1 B2 B3\n    (80 of the 100 declared bytes are missing "
                          "from the file)\nChecks\n"},
+        {{no_user}, CLI_OK, "User defined data\n  User identification: (none)\n"}, // all ones: none declared
         {{warned}, CLI_OK, "  Preview: Fallback colour (0, 0, 240): no conversion for descriptor 53 'Reserved for "
                            "future RGB ++ formats', 10 bits, packing 1, big-endian\n"},
         {{warned}, CLI_OK, "  Image orientation: 2 'Left to right / Bottom to top'\n"},
