@@ -56,8 +56,11 @@ int dump_files(const options& o, FILE* out, FILE* err)
                 cli_text_file(out, path, &file, checks);
             dpx_file_free(&file);
         }
-        if (o.json)
-            fprintf(out, "%s\n%s", i ? "," : "", cli_json_text(object).c_str());
+        if (o.json) {
+            const std::string text = cli_json_text(object);
+            fputs(i ? ",\n" : "\n", out);
+            fwrite(text.data(), 1, text.size(), out);
+        }
     }
     if (o.json)
         fputs("\n]\n", out);
