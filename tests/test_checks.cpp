@@ -3,7 +3,6 @@
 // files and the hostile corpus; the order and the summary. Expected findings
 // are worked out from the bytes and the rule.
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <regex>
@@ -30,7 +29,7 @@ enum : size_t {
 };
 
 struct edit { size_t at; uint32_t v; int width = 4; }; // width in bytes, written in the file's byte order
-uint32_t f(float x) { uint32_t bits; memcpy(&bits, &x, 4); return bits; }
+uint32_t (*const f)(float) = dpxw_float;
 
 // "E id, W id x2, N id": severity and id of each finding, repeats counted.
 std::string kinds(const std::vector<CHECK_FINDING>& got)
@@ -237,10 +236,8 @@ TEST(Checks, PeerAndHostileFilesGiveTheFindingsTheirBytesHold)
         {"", "", "", ""}, // every other file: no findings
     };
     std::vector<hostile_file> files;
-    const char* dir = getenv("TESSA_TEST_DATA");
-    for (const auto& entry : std::filesystem::directory_iterator(dir ? dir : "tests/data"))
-        if (entry.path().extension() == ".dpx")
-            files.push_back({entry.path().filename().string(), dpxw_load(entry.path().string()), true, ""});
+    for (const std::string& path : dpxw_peer_files())
+        files.push_back({std::filesystem::path(path).filename().string(), dpxw_load(path), true, ""});
     for (const hostile_file& h : hostile_corpus())
         if (h.loads)
             files.push_back(h);

@@ -22,7 +22,8 @@ int main(int argc, char** argv)
         fprintf(stderr, "cannot write the files into %s\n", argv[2]);
         return 1;
     }
-    for (const hostile_file& f : hostile ? hostile_corpus() : std::vector<hostile_file>())
-        printf("%s\t%s\t%s\n", f.name.c_str(), f.loads ? "loads" : "refused", f.expect.c_str());
+    if (hostile)
+        for (const hostile_file& f : hostile_corpus())
+            printf("%s\t%s\t%s\n", f.name.c_str(), f.loads ? "loads" : "refused", f.expect.c_str());
     return 0;
 }

@@ -1,7 +1,9 @@
 #include "dpx_writer.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -16,10 +18,7 @@ void dpxw_put(dpx_writer* w, size_t offset, uint32_t v, size_t width) {
     for (size_t i = 0; i < width; i++) w->bytes[offset + i] = (unsigned char)(v >> 8 * (w->little ? i : width - 1 - i));
 }
 
-void dpxw_f32(dpx_writer* w, size_t offset, float v) {
-    uint32_t bits;
-    dpxw_put(w, offset, (memcpy(&bits, &v, 4), bits), 4);
-}
+uint32_t dpxw_float(float v) { uint32_t bits; memcpy(&bits, &v, 4); return bits; }
 
 static void dpxw_bytes(dpx_writer* w, size_t offset, const void* data, size_t n) {
     w->bytes.resize(std::max(w->bytes.size(), offset + n));
@@ -54,4 +53,14 @@ bool dpxw_save(const dpx_writer& w, const std::string& path) {
 std::vector<unsigned char> dpxw_load(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::vector<unsigned char>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::string dpxw_data_dir() { return getenv("TESSA_TEST_DATA") ? getenv("TESSA_TEST_DATA") : "tests/data"; }
+
+std::vector<std::string> dpxw_peer_files() {
+    std::vector<std::string> paths;
+    for (const auto& entry : std::filesystem::directory_iterator(dpxw_data_dir()))
+        if (entry.path().extension() == ".dpx") paths.push_back(entry.path().string());
+    std::sort(paths.begin(), paths.end());
+    return paths;
 }

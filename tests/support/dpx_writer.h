@@ -24,7 +24,8 @@ enum : size_t {
 dpx_writer dpxw_new(bool little, size_t size);
 // An unsigned number of `width` bytes (1, 2 or 4) in the writer's byte order; the image grows to hold it.
 void dpxw_put(dpx_writer* w, size_t offset, uint32_t v, size_t width);
-void dpxw_f32(dpx_writer* w, size_t offset, float v);
+// The bits of a 32-bit float, to put as a number.
+uint32_t dpxw_float(float v);
 // `w` with numbers put as (offset, value, width) triples.
 dpx_writer dpxw_edit(dpx_writer w, std::initializer_list<uint32_t> edits);
 
@@ -41,3 +42,7 @@ dpx_writer dpxw_image(const dpx_layout& layout, const std::vector<unsigned char>
 
 bool dpxw_save(const dpx_writer& w, const std::string& path);
 std::vector<unsigned char> dpxw_load(const std::string& path);
+
+// The folder of the files other programs wrote (TESSA_TEST_DATA, else tests/data), and its .dpx files in name order.
+std::string dpxw_data_dir();
+std::vector<std::string> dpxw_peer_files();
