@@ -12,7 +12,7 @@
 #include <GLFW/glfw3.h>
 #include <imgui.h>
 
-#include "app/workset.h"
+#include "workset/workset.h"
 #include "display/imgui_impl_glfw_gl3.h"
 #include "display/thumbnail.h"
 #include "dpx/dpx_io.h"

@@ -8,7 +8,7 @@
 #include <gtest/gtest.h>
 #include <imgui.h>
 
-#include "display/budget.h"
+#include "budget/budget.h"
 #include "display/imgui_impl_glfw_gl3.h"
 
 // GUI keys to GLFW key codes; a repeat neither presses nor releases. Characters of the basic

@@ -6,7 +6,7 @@
 #include <imgui_internal.h>
 
 #include "app/menu.h"
-#include "display/budget.h"
+#include "budget/budget.h"
 #include "inspector/dump.h"
 #include "inspector/window_checks.h"
 #include "inspector/window_dpx_file.h"

@@ -17,8 +17,9 @@
 #include "dpx/dpx_io.h"
 #include "picture/export.h"
 #include "picture/orient.h"
-#include "picture/png_export.h"
+#include "png/png_export.h"
 #include "picture/transform.h"
+#include "picture/unpack.h"
 #include "pixconv/pixconv.h"
 #include "support/dpx_writer.h"
 #include "support/layout_corpus.h"
@@ -55,7 +56,7 @@ std::string readout(const element& e, uint32_t x, uint32_t y)
 {
     double c[DECODE_MAX_COMPONENTS];
     std::ostringstream out;
-    for (int k = 0; decode_pixel(&e.layout, e.image.data(), e.image.size(), x, y, c) && k < e.layout.components; k++)
+    for (int k = 0; unpack_pixel(&e.layout, e.image.data(), e.image.size(), x, y, c) && k < e.layout.components; k++)
         out << (k ? " " : "") << e.layout.names[k] << " " << c[k];
     return out.str().empty() ? "missing" : out.str();
 }

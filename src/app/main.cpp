@@ -6,9 +6,9 @@
 #include <GLFW/glfw3.h>
 #include <imgui.h>
 
-#include "app/config.h"
+#include "workset/config.h"
 #include "app/menu.h"
-#include "app/workset.h"
+#include "workset/workset.h"
 #include "display/imgui_impl_glfw_gl3.h"
 #include "inspector/window_dpx_file.h"
 #include "inspector/window_picture.h"

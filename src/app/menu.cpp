@@ -2,7 +2,8 @@
 
 #include <imgui.h>
 
-enum { VERSION_MAJOR = 0, VERSION_MINOR = 6, VERSION_PATCH = 0 };
+#include "version/version.h"
+
 
 void menu_main(config_t* config, const NDIVIEW* ndiview)
 {
@@ -33,7 +34,7 @@ void window_about(bool* open)
         return;
     ImGui::SetNextWindowPos(ImVec2(40, 40), ImGuiCond_Always);
     ImGui::Begin("About Tessaview", open, ImGuiWindowFlags_AlwaysAutoResize);
-    ImGui::Text("Tessaview (Version %d.%d.%d)", VERSION_MAJOR, VERSION_MINOR, VERSION_PATCH);
+    ImGui::Text("Tessaview (Version %s)", TESSA_VERSION);
     ImGui::Text("A DPX header investigation tool for the professional video creation workflow");
     ImGui::Separator();
     ImGui::Text("Made by the Tessaview developers.");

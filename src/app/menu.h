@@ -1,7 +1,7 @@
 // The main menu bar and the About window.
 #pragma once
 
-#include "app/config.h"
+#include "workset/config.h"
 #include "ndiview/ndiview.h"
 
 // Under "Use NewTek NDI" a disabled line tells why output is unavailable.

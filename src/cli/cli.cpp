@@ -8,8 +8,9 @@
 
 #include "cli/cli_json.h"
 #include "cli/cli_text.h"
-#include "display/budget.h"
-#include "picture/png_export.h"
+#include "budget/budget.h"
+#include "png/png_export.h"
+#include "version/version.h"
 
 namespace {
 

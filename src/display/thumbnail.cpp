@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "display/budget.h"
+#include "budget/budget.h"
 #include "pixconv/pixconv.h"
 
 namespace {

@@ -2,8 +2,6 @@
 
 #include <imgui.h>
 
-#include "inspector/rows.h"
-
 void dump_ascii(const unsigned char* bytes, uint64_t count, uint64_t per_line)
 {
     ImGui::NextColumn();
@@ -39,15 +37,4 @@ void user_defined_data_dump(const unsigned char* bytes, uint64_t count)
         }
     }
     clipper.End();
-}
-
-void dpx_print_data_structure(const DESCRIBE_PANEL& panel)
-{
-    ImGui::Indent(0.0f);
-    if (ImGui::CollapsingHeader(panel.title.c_str(), 0)) {
-        rows_columns_begin();
-        rows_draw_all(panel.rows);
-        rows_columns_end();
-    }
-    ImGui::Unindent(0.0f);
 }

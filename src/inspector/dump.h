@@ -1,9 +1,7 @@
-// Hex dumps and image element panels inside the File window's tables.
+// Hex dumps inside the File window's tables.
 #pragma once
 
 #include <cstdint>
-
-#include "describe/describe.h"
 
 // One table row with an empty label and `count` bytes as "%02X ", `per_line` a line.
 void dump_ascii(const unsigned char* bytes, uint64_t count, uint64_t per_line);
@@ -11,5 +9,3 @@ void dump_ascii(const unsigned char* bytes, uint64_t count, uint64_t per_line);
 // ends at the cell's left edge below the dump. Only the lines in view are
 // submitted, so a large area costs what fits on screen.
 void user_defined_data_dump(const unsigned char* bytes, uint64_t count);
-// The collapsible panel of one image element.
-void dpx_print_data_structure(const DESCRIBE_PANEL& panel);

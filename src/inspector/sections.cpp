@@ -2,13 +2,23 @@
 
 #include <imgui.h>
 
-#include "inspector/dump.h"
 #include "inspector/rows.h"
 
 bool sections_begin(const char* title)
 {
     ImGui::SetNextItemOpen(true, ImGuiCond_Once);
     return ImGui::CollapsingHeader(title, 0);
+}
+
+void dpx_print_data_structure(const DESCRIBE_PANEL& panel)
+{
+    ImGui::Indent(0.0f);
+    if (ImGui::CollapsingHeader(panel.title.c_str(), 0)) {
+        rows_columns_begin();
+        rows_draw_all(panel.rows);
+        rows_columns_end();
+    }
+    ImGui::Unindent(0.0f);
 }
 
 void sections_draw(const DESCRIBE_SECTION& section)

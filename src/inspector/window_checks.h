@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "app/workset.h"
+#include "workset/workset.h"
 #include "checks/checks.h"
 
 // The colour of a summary or finding: red errors, amber warnings, blue notes, green for none.

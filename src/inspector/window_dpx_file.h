@@ -1,10 +1,10 @@
 // The inspector window of one opened file.
 #pragma once
 
-#include "app/config.h"
+#include "workset/config.h"
 #include <vector>
 
-#include "app/workset.h"
+#include "workset/workset.h"
 #include "checks/checks.h"
 #include "ndiview/ndiview.h"
 

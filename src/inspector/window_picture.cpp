@@ -8,12 +8,13 @@
 
 #include <imgui.h>
 
-#include "display/budget.h"
+#include "budget/budget.h"
 #include "display/picture_texture.h"
 #include "dpx/dpx_print.h"
 #include "picture/decode.h"
 #include "picture/orient.h"
 #include "picture/transform.h"
+#include "picture/unpack.h"
 
 namespace {
 
@@ -189,7 +190,7 @@ void readout(const picture_t* p, const work_t* work, uint32_t x, uint32_t y)
     char part[96];
     snprintf(part, sizeof part, "x %u  y %u  ", x, y);
     text += part;
-    if (!decode_pixel(&p->layout, work->buffer, work->buffer_size, x, y, codes)) {
+    if (!unpack_pixel(&p->layout, work->buffer, work->buffer_size, x, y, codes)) {
         text += " no bytes in the file";
     } else {
         for (int c = 0; c < p->layout.components; c++) {

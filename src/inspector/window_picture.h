@@ -3,7 +3,7 @@
 // code values under the cursor.
 #pragma once
 
-#include "app/workset.h"
+#include "workset/workset.h"
 
 // Draws the window while the file's picture_visible is set; once it is
 // cleared (close button, menu item, File window closed) the picture's buffer

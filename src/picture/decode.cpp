@@ -5,7 +5,6 @@
 
 #include "dpx/dpx_layout.h"
 #include "dpx/dpx_print.h"
-#include "picture/unpack.h"
 
 namespace {
 
@@ -218,23 +217,4 @@ int64_t decode_sample_index(const DECODE_LAYOUT* layout, uint32_t x, int compone
     else // Y, or A right after it
         s = base + 1 + odd * per_pixel + (component == layout->alpha ? 1 : 0);
     return (uint64_t)s < layout->line_samples ? s : -1;
-}
-
-bool decode_pixel(const DECODE_LAYOUT* layout, const unsigned char* image, size_t image_size, uint32_t x, uint32_t y,
-                  double codes[DECODE_MAX_COMPONENTS])
-{
-    if (x >= layout->width || y >= layout->height)
-        return false;
-    const unsigned char* line;
-    uint64_t available;
-    if (!unpack_line_span(layout, image, image_size, y, &line, &available))
-        return false;
-    uint64_t present = unpack_present_samples(layout, available);
-    if (x >= unpack_present_pixels(layout, present))
-        return false;
-    for (int c = 0; c < layout->components; c++) {
-        int64_t s = decode_sample_index(layout, x, c);
-        codes[c] = s < 0 ? decode_chroma_zero(layout) : unpack_sample(layout, line, (uint64_t)s);
-    }
-    return true;
 }

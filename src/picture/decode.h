@@ -1,5 +1,5 @@
 // One image element of a loaded file as code values: which samples a pixel
-// has, where its bytes are, and reading one pixel's codes for the readout.
+// has and where its bytes are.
 #pragma once
 
 #include <cstddef>
@@ -58,13 +58,6 @@ struct DECODE_LAYOUT {
 // without pixels or larger than DECODE_MAX_SIDE on a side, data starting past
 // the end of the file image.
 bool decode_layout(const DPX_HEADER* header, int element, DECODE_LAYOUT* layout, char reason[DECODE_REASON_SIZE]);
-
-// Code values of pixel (x, y) in file order into codes[0..components-1];
-// false when its bytes lie outside the image (or x, y outside the picture).
-// The last pixel of an odd-width 4:2:2 line has no Cr in the file: it reads
-// as the neutral code (half the range; 0.5 for floats).
-bool decode_pixel(const DECODE_LAYOUT* layout, const unsigned char* image, size_t image_size, uint32_t x, uint32_t y,
-                  double codes[DECODE_MAX_COMPONENTS]);
 
 // The sample of the line stream that holds component `component` of pixel
 // `x`, or -1 when the line has none (the odd-width 4:2:2 Cr above).

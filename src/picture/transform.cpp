@@ -4,7 +4,7 @@
 
 #include "picture/rgbline.h"
 #include "picture/unpack.h"
-#include "pixconv/mtxcoe.h"
+#include "mtxcoe/mtxcoe.h"
 
 const unsigned char transform_fallback_rgba[4] = {0, 0, 240, 255};
 

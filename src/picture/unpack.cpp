@@ -245,3 +245,22 @@ double unpack_sample(const DECODE_LAYOUT* layout, const unsigned char* line, uin
         return read_float(line + (uint64_t)(bits / 8) * index, bits, little);
     }
 }
+
+bool unpack_pixel(const DECODE_LAYOUT* layout, const unsigned char* image, size_t image_size, uint32_t x, uint32_t y,
+                  double codes[DECODE_MAX_COMPONENTS])
+{
+    if (x >= layout->width || y >= layout->height)
+        return false;
+    const unsigned char* line;
+    uint64_t available;
+    if (!unpack_line_span(layout, image, image_size, y, &line, &available))
+        return false;
+    uint64_t present = unpack_present_samples(layout, available);
+    if (x >= unpack_present_pixels(layout, present))
+        return false;
+    for (int c = 0; c < layout->components; c++) {
+        int64_t s = decode_sample_index(layout, x, c);
+        codes[c] = s < 0 ? decode_chroma_zero(layout) : unpack_sample(layout, line, (uint64_t)s);
+    }
+    return true;
+}

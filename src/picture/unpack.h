@@ -43,3 +43,10 @@ void unpack_line_floats(const DECODE_LAYOUT* layout, const unsigned char* line, 
 
 // Sample `index` of a line (below the present samples), any depth.
 double unpack_sample(const DECODE_LAYOUT* layout, const unsigned char* line, uint64_t index);
+
+// Code values of pixel (x, y) in file order into codes[0..components-1];
+// false when its bytes lie outside the image (or x, y outside the picture).
+// The last pixel of an odd-width 4:2:2 line has no Cr in the file: it reads
+// as the neutral code (half the range; 0.5 for floats).
+bool unpack_pixel(const DECODE_LAYOUT* layout, const unsigned char* image, size_t image_size, uint32_t x, uint32_t y,
+                  double codes[DECODE_MAX_COMPONENTS]);

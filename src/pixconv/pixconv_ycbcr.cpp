@@ -1,7 +1,7 @@
 // YCbCr converters: the "SMPTE 274M" matrix in double precision, whatever
 // the element's colorimetric code says. Y enters unchanged (no black offset,
 // no range expansion); results are truncated toward zero, then clamped.
-#include "pixconv/mtxcoe.h"
+#include "mtxcoe/mtxcoe.h"
 #include "pixconv/pixconv_internal.h"
 
 namespace {

@@ -9,6 +9,7 @@
 #include "picture/decode.h"
 #include "picture/export.h"
 #include "picture/transform.h"
+#include "picture/unpack.h"
 
 namespace {
 
@@ -43,8 +44,8 @@ void element(const DPX_HEADER* h, int e, const unsigned char* image, size_t size
     const uint32_t xs[3] = {0, l.width / 2, l.width - 1}, ys[3] = {0, l.height / 2, l.height - 1};
     for (uint32_t y : ys)
         for (uint32_t x : xs)
-            decode_pixel(&l, image, size, x, y, codes);
-    if (decode_pixel(&l, image, size, l.width, 0, codes) || decode_pixel(&l, image, size, 0, l.height, codes))
+            unpack_pixel(&l, image, size, x, y, codes);
+    if (unpack_pixel(&l, image, size, l.width, 0, codes) || unpack_pixel(&l, image, size, 0, l.height, codes))
         abort();
 
     if (choice % 8 == 0) {

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "app/config.h"
-#include "app/workset.h"
+#include "workset/config.h"
+#include "workset/workset.h"
 
 struct headless_gui { work_t work; std::vector<unsigned char> image; config_t config; };
 

@@ -1,4 +1,4 @@
-#include "pixconv/mtxcoe.h"
+#include "mtxcoe/mtxcoe.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "app/workset.h"
+#include "workset/workset.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "picture/png_export.h"
+#include "png/png_export.h"
 
 #include <cerrno>
 #include <csetjmp>

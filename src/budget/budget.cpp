@@ -1,4 +1,4 @@
-#include "display/budget.h"
+#include "budget/budget.h"
 
 #include <cstdio>
 
