@@ -27,33 +27,33 @@ enum : size_t {
     TELEVISION_RATE_AT = 1940,
 };
 
-const DPX_HEADER_DATA_STRUCTURE& element(const CHECK_CONTEXT* c, int i)
+// "1, 8, 10, 12, 16, 32 and 64"
+std::string defined_bit_depths()
 {
-    return c->header->image_information.image_element[i];
-}
-
-bool standard_bit_depth(uint8_t bits)
-{
-    return bits == 1 || bits == 8 || bits == 10 || bits == 12 || bits == 16 || bits == 32 || bits == 64;
+    std::string text;
+    for (int k = 0; k < DPX_BIT_DEPTH_COUNT; k++)
+        text += (k == 0 ? "" : k + 1 == DPX_BIT_DEPTH_COUNT ? " and " : ", ") + std::to_string(dpx_bit_depths[k]);
+    return text;
 }
 
 void bit_depth(CHECK_CONTEXT* c)
 {
     for (int i = 0; i < c->in_use; i++) {
-        unsigned bits = element(c, i).bit_depth;
+        unsigned bits = checks_element(c, i).bit_depth;
         const char* field = checks_element_field(i, CHECK_EL_BIT_DEPTH);
-        if (bits == 0xFF)
+        if (dpx_undefined_u8((uint8_t)bits))
             checks_add(c, CHECK_ERROR, "bit-depth", {field}, "element %d's bit depth is undefined (255)", i + 1);
-        else if (!standard_bit_depth((uint8_t)bits))
+        else if (!dpx_layout_bit_depth_defined((uint8_t)bits))
             checks_add(c, CHECK_ERROR, "bit-depth", {field},
-                       "element %d has bit depth %u; only 1, 8, 10, 12, 16, 32 and 64 are defined", i + 1, bits);
+                       "element %d has bit depth %u; only %s are defined", i + 1, bits,
+                       defined_bit_depths().c_str());
     }
 }
 
 void packing(CHECK_CONTEXT* c)
 {
     for (int i = 0; i < c->in_use; i++) {
-        const DPX_HEADER_DATA_STRUCTURE& e = element(c, i);
+        const DPX_HEADER_DATA_STRUCTURE& e = checks_element(c, i);
         const char* field = checks_element_field(i, CHECK_EL_PACKING);
         if (e.packing > 2)
             checks_add(c, CHECK_WARNING, "packing", {field}, "element %d has packing %u; only 0, 1 and 2 are defined",
@@ -69,10 +69,10 @@ void packing(CHECK_CONTEXT* c)
 void descriptor(CHECK_CONTEXT* c)
 {
     for (int i = 0; i < c->in_use; i++) {
-        unsigned code = element(c, i).descriptor;
+        unsigned code = checks_element(c, i).descriptor;
         const char* field = checks_element_field(i, CHECK_EL_DESCRIPTOR);
         // The codes whose layout is known are exactly the defined ones.
-        if (code == 0xFF)
+        if (dpx_undefined_u8((uint8_t)code))
             checks_add(c, CHECK_WARNING, "descriptor", {field}, "element %d's descriptor is undefined (255)", i + 1);
         else if (dpx_layout_samples_per_pixel((uint8_t)code) == 0)
             checks_add(c, CHECK_WARNING, "descriptor", {field}, "element %d has descriptor %u, a reserved code", i + 1,
@@ -85,7 +85,7 @@ void orientation(CHECK_CONTEXT* c)
     unsigned code = c->header->image_information.image_orientation;
     if (checks_context_is_pixels(c, ORIENTATION_AT))
         return;
-    if (code == 0xFFFF)
+    if (dpx_undefined_u16((uint16_t)code))
         checks_add(c, CHECK_NOTE, "orientation", {ORIENTATION},
                    "image_orientation is undefined (0xFFFF); readers take 0, left to right and top to bottom");
     else if (code > 7)
@@ -128,7 +128,7 @@ void version(CHECK_CONTEXT* c)
 void encrypted(CHECK_CONTEXT* c)
 {
     uint32_t key = c->header->file_information.encryption_key;
-    if (key != 0 && key != CHECK_UNDEFINED32 && !checks_context_is_pixels(c, ENCRYPTION_KEY_AT))
+    if (key != 0 && !dpx_undefined_u32(key) && !checks_context_is_pixels(c, ENCRYPTION_KEY_AT))
         checks_add(c, CHECK_WARNING, "encrypted", {ENCRYPTION_KEY},
                    "encryption_key is 0x%08" PRIX32 ": the image data may be encrypted (0xFFFFFFFF says it is not)",
                    key);
@@ -148,7 +148,7 @@ void timecode(CHECK_CONTEXT* c)
 {
     const DPX_HEADER* h = c->header;
     uint32_t code = h->television_information.smpte_time_code;
-    if (code == CHECK_UNDEFINED32 || checks_context_is_pixels(c, TIME_CODE_AT))
+    if (dpx_undefined_u32(code) || checks_context_is_pixels(c, TIME_CODE_AT))
         return;
     // The television rate belongs with the time code; the film rate stands in for it.
     float rate = defined_rate(c, h->television_information.temporal_sampling_rate, TELEVISION_RATE_AT);
@@ -200,20 +200,20 @@ void frame_rate_mismatch(CHECK_CONTEXT* c)
 void reference_levels(CHECK_CONTEXT* c)
 {
     for (int i = 0; i < c->in_use; i++) {
-        const DPX_HEADER_DATA_STRUCTURE& e = element(c, i);
+        const DPX_HEADER_DATA_STRUCTURE& e = checks_element(c, i);
         uint32_t low = e.reference_low_data_code_value, high = e.reference_high_data_code_value;
         // Writers that do not fill them leave both 0 or both undefined.
         if (low == 0 && high == 0)
             continue;
         const char* low_field = checks_element_field(i, CHECK_EL_REFERENCE_LOW);
         const char* high_field = checks_element_field(i, CHECK_EL_REFERENCE_HIGH);
-        bool low_set = low != CHECK_UNDEFINED32, high_set = high != CHECK_UNDEFINED32;
+        bool low_set = !dpx_undefined_u32(low), high_set = !dpx_undefined_u32(high);
         if (low_set && high_set && low >= high)
             checks_add(c, CHECK_NOTE, "reference-levels", {low_field, high_field},
                        "element %d's low reference code %" PRIu32 " is not below its high one %" PRIu32, i + 1, low,
                        high);
         // Float samples have no largest code.
-        if (!standard_bit_depth(e.bit_depth) || e.bit_depth > 16)
+        if (!dpx_layout_bit_depth_defined(e.bit_depth) || e.bit_depth > 16)
             continue;
         uint32_t largest = (1u << e.bit_depth) - 1;
         const struct {

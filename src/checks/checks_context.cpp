@@ -3,6 +3,8 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include "dpx/dpx_layout.h"
+
 namespace {
 
 #define ELEMENT_PATHS(member)                                                                                          \
@@ -29,15 +31,19 @@ const char* const element_paths[][DPX_IMAGE_ELEMENT_COUNT] = {
 
 } // namespace
 
+const DPX_HEADER_DATA_STRUCTURE& checks_element(const CHECK_CONTEXT* c, int i)
+{
+    return c->header->image_information.image_element[i];
+}
+
 CHECK_CONTEXT checks_context_make(const DPX_HEADER* header, uint64_t file_size, std::vector<CHECK_FINDING>* findings)
 {
     CHECK_CONTEXT c = {};
     c.header = header;
     c.file_size = file_size;
     c.findings = findings;
-    // Compared as integers: 0xFFFF (undefined) and any count above 8 put all eight in use.
-    uint16_t count = header->image_information.number_of_image_elements;
-    c.in_use = count > DPX_IMAGE_ELEMENT_COUNT ? (int)DPX_IMAGE_ELEMENT_COUNT : (int)count;
+    while (c.in_use < DPX_IMAGE_ELEMENT_COUNT && dpx_element_in_use(header, c.in_use))
+        c.in_use++;
     c.pixels_from = DPX_HEADER_SIZE;
     for (int i = 0; i < c.in_use; i++) {
         uint32_t offset = header->image_information.image_element[i].offset_to_data;

@@ -9,8 +9,6 @@
 
 #include "checks/checks.h"
 
-enum : uint32_t { CHECK_UNDEFINED32 = 0xFFFFFFFFu };
-
 struct CHECK_CONTEXT {
     const DPX_HEADER* header;
     uint64_t file_size;
@@ -28,6 +26,9 @@ CHECK_CONTEXT checks_context_make(const DPX_HEADER* header, uint64_t file_size, 
 
 // True when the header field at `offset` holds pixel bytes rather than a value.
 bool checks_context_is_pixels(const CHECK_CONTEXT* c, size_t offset);
+
+// Element record `i` (0 to 7).
+const DPX_HEADER_DATA_STRUCTURE& checks_element(const CHECK_CONTEXT* c, int i);
 
 // Appends a finding whose message is formatted like printf.
 void checks_add(CHECK_CONTEXT* c, CHECK_SEVERITY severity, const char* id, std::vector<const char*> fields,

@@ -33,11 +33,6 @@ enum : size_t {
     OFFSET_IN_RECORD = 28,
 };
 
-const DPX_HEADER_DATA_STRUCTURE& element(const CHECK_CONTEXT* c, int i)
-{
-    return c->header->image_information.image_element[i];
-}
-
 uint64_t declared_header_end(const DPX_HEADER_FILE_INFORMATION& f)
 {
     return (uint64_t)dpx_layout_defined_or_zero(f.generic_section_header_length) +
@@ -50,7 +45,7 @@ void file_size(CHECK_CONTEXT* c)
     uint32_t total = c->header->file_information.total_image_file_size;
     if (checks_context_is_pixels(c, TOTAL_SIZE_AT))
         return;
-    if (total == CHECK_UNDEFINED32)
+    if (dpx_undefined_u32(total))
         checks_add(c, CHECK_NOTE, "file-size-undefined", {TOTAL_SIZE},
                    "total_image_file_size is undefined (0xFFFFFFFF); the file holds %" PRIu64 " byte%s", c->file_size,
                    checks_plural(c->file_size));
@@ -64,7 +59,7 @@ void file_size(CHECK_CONTEXT* c)
 void offset_mismatch(CHECK_CONTEXT* c)
 {
     uint32_t declared = c->header->file_information.offset_to_image_data;
-    uint32_t first = element(c, 0).offset_to_data;
+    uint32_t first = checks_element(c, 0).offset_to_data;
     if (declared != first)
         checks_add(c, CHECK_WARNING, "image-offset-mismatch",
                    {OFFSET_TO_IMAGE_DATA, checks_element_field(0, CHECK_EL_OFFSET_TO_DATA)},
@@ -76,7 +71,7 @@ void offset_mismatch(CHECK_CONTEXT* c)
 void offset_zero(CHECK_CONTEXT* c)
 {
     for (int i = 0; i < c->in_use; i++)
-        if (element(c, i).offset_to_data == 0)
+        if (checks_element(c, i).offset_to_data == 0)
             checks_add(c, CHECK_ERROR, "image-offset-zero", {checks_element_field(i, CHECK_EL_OFFSET_TO_DATA)},
                        "element %d has offset_to_data 0: its data would start at the magic number", i + 1);
 }
@@ -84,7 +79,7 @@ void offset_zero(CHECK_CONTEXT* c)
 void offset_past_end(CHECK_CONTEXT* c)
 {
     for (int i = 0; i < c->in_use; i++) {
-        uint32_t offset = element(c, i).offset_to_data;
+        uint32_t offset = checks_element(c, i).offset_to_data;
         if (offset != 0 && offset >= c->file_size)
             checks_add(c, CHECK_ERROR, "image-offset-past-end", {checks_element_field(i, CHECK_EL_OFFSET_TO_DATA)},
                        "element %d starts at byte %" PRIu32 " but the file holds %" PRIu64 " byte%s", i + 1, offset,
@@ -121,7 +116,7 @@ void offset_in_header(CHECK_CONTEXT* c)
     for (int i = 0; i < c->in_use; i++) {
         if (c->offset_unusable[i])
             continue;
-        uint32_t offset = element(c, i).offset_to_data;
+        uint32_t offset = checks_element(c, i).offset_to_data;
         const char* field = checks_element_field(i, CHECK_EL_OFFSET_TO_DATA);
         if (offset < DPX_HEADER_SIZE)
             checks_add(c, CHECK_WARNING, "image-offset-in-header", {field},
@@ -147,12 +142,12 @@ void offset_shared(CHECK_CONTEXT* c)
             continue;
         for (int j = 0; j < i; j++) {
             // An offset that is usable for one element is usable for the other.
-            if (element(c, j).offset_to_data != element(c, i).offset_to_data)
+            if (checks_element(c, j).offset_to_data != checks_element(c, i).offset_to_data)
                 continue;
             checks_add(
                 c, CHECK_WARNING, "image-offset-shared",
                 {checks_element_field(j, CHECK_EL_OFFSET_TO_DATA), checks_element_field(i, CHECK_EL_OFFSET_TO_DATA)},
-                "elements %d and %d both start at byte %" PRIu32, j + 1, i + 1, element(c, i).offset_to_data);
+                "elements %d and %d both start at byte %" PRIu32, j + 1, i + 1, checks_element(c, i).offset_to_data);
             break;
         }
     }
@@ -171,7 +166,7 @@ void dimensions(CHECK_CONTEXT* c)
     for (const auto& s : sizes) {
         if (s.value == 0)
             checks_add(c, CHECK_ERROR, "image-dimensions", {s.field}, "%s is 0: the image has no pixels", s.name);
-        else if (s.value == CHECK_UNDEFINED32)
+        else if (dpx_undefined_u32(s.value))
             checks_add(c, CHECK_ERROR, "image-dimensions", {s.field}, "%s is undefined (0xFFFFFFFF)", s.name);
     }
 }
@@ -182,12 +177,12 @@ void data_short(CHECK_CONTEXT* c)
         uint64_t needed;
         if (c->offset_unusable[i] || !dpx_layout_element_bytes(c->header, i, &needed))
             continue;
-        uint32_t offset = element(c, i).offset_to_data;
+        uint32_t offset = checks_element(c, i).offset_to_data;
         // Up to the next element's data, or the end of the file.
         uint64_t limit = c->file_size;
         int next = -1;
         for (int j = 0; j < c->in_use; j++) {
-            uint32_t other = element(c, j).offset_to_data;
+            uint32_t other = checks_element(c, j).offset_to_data;
             if (j != i && other > offset && other < limit) {
                 limit = other;
                 next = j;
@@ -202,9 +197,9 @@ void data_short(CHECK_CONTEXT* c)
                                            checks_element_field(i, CHECK_EL_DESCRIPTOR),
                                            checks_element_field(i, CHECK_EL_BIT_DEPTH),
                                            checks_element_field(i, CHECK_EL_PACKING)};
-        if (dpx_layout_defined_or_zero(element(c, i).end_of_line_padding))
+        if (dpx_layout_defined_or_zero(checks_element(c, i).end_of_line_padding))
             fields.push_back(checks_element_field(i, CHECK_EL_END_OF_LINE_PADDING));
-        if (dpx_layout_defined_or_zero(element(c, i).end_of_image_padding))
+        if (dpx_layout_defined_or_zero(checks_element(c, i).end_of_image_padding))
             fields.push_back(checks_element_field(i, CHECK_EL_END_OF_IMAGE_PADDING));
         // A size past 64 bits has saturated: say so rather than print the cap.
         char need[48];
@@ -230,14 +225,14 @@ void header_length(CHECK_CONTEXT* c)
     const DPX_HEADER_FILE_INFORMATION& f = c->header->file_information;
     if (checks_context_is_pixels(c, GENERIC_LENGTH_AT))
         return;
-    if (f.generic_section_header_length == CHECK_UNDEFINED32)
+    if (dpx_undefined_u32(f.generic_section_header_length))
         checks_add(c, CHECK_NOTE, "header-length", {GENERIC_LENGTH},
                    "generic_section_header_length is undefined (0xFFFFFFFF); the generic sections take 1664 bytes");
     else if (f.generic_section_header_length != GENERIC_LENGTH_STANDARD)
         checks_add(c, CHECK_WARNING, "header-length", {GENERIC_LENGTH},
                    "generic_section_header_length is %" PRIu32 " but the generic sections take 1664 bytes",
                    f.generic_section_header_length);
-    if (f.industry_specific_header_length == CHECK_UNDEFINED32)
+    if (dpx_undefined_u32(f.industry_specific_header_length))
         checks_add(c, CHECK_NOTE, "header-length", {INDUSTRY_LENGTH},
                    "industry_specific_header_length is undefined (0xFFFFFFFF); it is 384 with the film and television "
                    "sections, 0 without");
@@ -245,11 +240,11 @@ void header_length(CHECK_CONTEXT* c)
         checks_add(c, CHECK_WARNING, "header-length", {INDUSTRY_LENGTH},
                    "industry_specific_header_length is %" PRIu32 ", neither 384 (film and television sections) nor 0",
                    f.industry_specific_header_length);
-    if (f.user_defined_header_length == CHECK_UNDEFINED32)
+    if (dpx_undefined_u32(f.user_defined_header_length))
         checks_add(c, CHECK_NOTE, "header-length", {USER_LENGTH},
                    "user_defined_header_length is undefined (0xFFFFFFFF); 0 says there is no user-defined header");
     uint64_t end = declared_header_end(f);
-    if (f.offset_to_image_data != CHECK_UNDEFINED32 && end > f.offset_to_image_data)
+    if (!dpx_undefined_u32(f.offset_to_image_data) && end > f.offset_to_image_data)
         checks_add(c, CHECK_WARNING, "header-length",
                    {GENERIC_LENGTH, INDUSTRY_LENGTH, USER_LENGTH, OFFSET_TO_IMAGE_DATA},
                    "the declared headers add up to %" PRIu64 " bytes (%" PRIu32 " + %" PRIu32 " + %" PRIu32
@@ -262,7 +257,7 @@ void header_length(CHECK_CONTEXT* c)
 void user_header(CHECK_CONTEXT* c)
 {
     uint32_t length = c->header->file_information.user_defined_header_length;
-    if (length == 0 || length == CHECK_UNDEFINED32 || checks_context_is_pixels(c, USER_LENGTH_AT))
+    if (length == 0 || dpx_undefined_u32(length) || checks_context_is_pixels(c, USER_LENGTH_AT))
         return;
     uint64_t end = (uint64_t)DPX_HEADER_SIZE + length;
     if (end > c->file_size)
@@ -285,7 +280,7 @@ void element_count(CHECK_CONTEXT* c)
     if (count == 0)
         checks_add(c, CHECK_ERROR, "element-count", {ELEMENT_COUNT},
                    "number_of_image_elements is 0: no element is in use");
-    else if (count == 0xFFFF)
+    else if (dpx_undefined_u16(count))
         checks_add(c, CHECK_ERROR, "element-count", {ELEMENT_COUNT},
                    "number_of_image_elements is undefined (0xFFFF); all 8 elements are checked");
     else if (count > DPX_IMAGE_ELEMENT_COUNT)
@@ -297,12 +292,12 @@ void element_count(CHECK_CONTEXT* c)
 void element_beyond_count(CHECK_CONTEXT* c)
 {
     for (int i = c->in_use; i < DPX_IMAGE_ELEMENT_COUNT; i++) {
-        const DPX_HEADER_DATA_STRUCTURE& e = element(c, i);
+        const DPX_HEADER_DATA_STRUCTURE& e = checks_element(c, i);
         size_t record = ELEMENT_RECORD_AT + ELEMENT_RECORD_SIZE * (size_t)i;
-        bool offset_set = e.offset_to_data != 0 && e.offset_to_data != CHECK_UNDEFINED32 &&
+        bool offset_set = e.offset_to_data != 0 && !dpx_undefined_u32(e.offset_to_data) &&
                           !checks_context_is_pixels(c, record + OFFSET_IN_RECORD);
         bool depth_set =
-            e.bit_depth != 0 && e.bit_depth != 0xFF && !checks_context_is_pixels(c, record + BIT_DEPTH_IN_RECORD);
+            e.bit_depth != 0 && !dpx_undefined_u8(e.bit_depth) && !checks_context_is_pixels(c, record + BIT_DEPTH_IN_RECORD);
         if (offset_set || depth_set)
             checks_add(c, CHECK_WARNING, "element-beyond-count",
                        {ELEMENT_COUNT, checks_element_field(i, CHECK_EL_OFFSET_TO_DATA),

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "dpx/dpx_layout.h"
 #include "dpx/dpx_print.h"
 #include "pixconv/pixconv.h"
 
@@ -44,30 +45,22 @@ DESCRIBE_ROW& with_raw(DESCRIBE_ROW& row, uint64_t raw, bool undefined = false)
 }
 
 // Guarded rows: "(Undefined)" when the field has all bits set.
-void add_unsigned(rows_t* rows, const char* label, uint32_t value, uint32_t marker, const char* fmt = "%u")
+void add_unsigned(rows_t* rows, const char* label, uint32_t value, bool undefined, const char* fmt = "%u")
 {
-    bool undefined = value == marker;
     with_raw(add(rows, label, undefined ? undefined_text : format(fmt, value)), value, undefined);
 }
 
-void add_u32(rows_t* rows, const char* label, uint32_t value) { add_unsigned(rows, label, value, 0xFFFFFFFFu); }
+void add_u32(rows_t* rows, const char* label, uint32_t value) { add_unsigned(rows, label, value, dpx_undefined_u32(value)); }
 void add_hex32(rows_t* rows, const char* label, uint32_t value)
 {
-    add_unsigned(rows, label, value, 0xFFFFFFFFu, "0x%08X");
+    add_unsigned(rows, label, value, dpx_undefined_u32(value), "0x%08X");
 }
-void add_u16(rows_t* rows, const char* label, uint16_t value) { add_unsigned(rows, label, value, 0xFFFF); }
-void add_u8(rows_t* rows, const char* label, uint8_t value) { add_unsigned(rows, label, value, 0xFF); }
-
-bool float_undefined(float value)
-{
-    uint32_t bits;
-    memcpy(&bits, &value, sizeof bits);
-    return bits == 0xFFFFFFFFu;
-}
+void add_u16(rows_t* rows, const char* label, uint16_t value) { add_unsigned(rows, label, value, dpx_undefined_u16(value)); }
+void add_u8(rows_t* rows, const char* label, uint8_t value) { add_unsigned(rows, label, value, dpx_undefined_u8(value)); }
 
 void add_f32(rows_t* rows, const char* label, float value)
 {
-    bool undefined = float_undefined(value);
+    bool undefined = dpx_undefined_float(value);
     DESCRIBE_ROW& row = add(rows, label, undefined ? undefined_text : format("%f", (double)value));
     row.raw = DESCRIBE_RAW_FLOAT;
     row.raw_float = value;
@@ -76,10 +69,9 @@ void add_f32(rows_t* rows, const char* label, float value)
 
 // A guarded code with its meaning, "%u '%s'"; the text is asked for only
 // when the code is defined.
-void add_code(rows_t* rows, const char* label, uint32_t value, uint32_t marker, char* (*text)(int, char*))
+void add_code(rows_t* rows, const char* label, uint32_t value, bool undefined, char* (*text)(int, char*))
 {
     char buffer[DPX_PRINT_TEXT_SIZE];
-    bool undefined = value == marker;
     with_raw(add(rows, label, undefined ? undefined_text : format("%u '%s'", value, text((int)value, buffer))), value,
              undefined);
 }
@@ -88,7 +80,7 @@ void add_code(rows_t* rows, const char* label, uint32_t value, uint32_t marker, 
 void add_hex_code(rows_t* rows, const char* label, uint32_t value, char* (*text)(uint32_t, char*))
 {
     char buffer[DPX_PRINT_TEXT_SIZE];
-    bool undefined = value == 0xFFFFFFFFu;
+    bool undefined = dpx_undefined_u32(value);
     with_raw(add(rows, label, undefined ? undefined_text : format("0x%08X '%s'", value, text(value, buffer))), value,
              undefined);
 }
@@ -117,17 +109,17 @@ void summary(const DPX_HEADER* h, rows_t* rows)
     add(rows, "Image size",
         format("%u x %u", h->image_information.pixels_per_line, h->image_information.lines_per_image_element));
     add(rows, "Image element", format("%u bits '%s'", (unsigned)e.bit_depth, dpx_print_get_descriptor_text(e.descriptor, text)));
-    with_raw(add(rows, "Image packing", dpx_print_get_packing_text(e.packing, text)), e.packing, e.packing == 0xFFFF);
+    with_raw(add(rows, "Image packing", dpx_print_get_packing_text(e.packing, text)), e.packing, dpx_undefined_u16(e.packing));
     with_raw(add(rows, "Transfer characteristic",
                  dpx_print_get_transfer_characteristic_text(e.transfer_characteristic, text)),
-             e.transfer_characteristic, e.transfer_characteristic == 0xFF);
+             e.transfer_characteristic, dpx_undefined_u8(e.transfer_characteristic));
     with_raw(add(rows, "Colorimetric specification",
                  dpx_print_get_colorimetric_specification_text(e.colorimetric_specification, text)),
-             e.colorimetric_specification, e.colorimetric_specification == 0xFF);
+             e.colorimetric_specification, dpx_undefined_u8(e.colorimetric_specification));
     with_raw(add(rows, "SMPTE time code", dpx_print_get_smpte_time_code_text(t.smpte_time_code, text)),
-             t.smpte_time_code, t.smpte_time_code == 0xFFFFFFFFu);
+             t.smpte_time_code, dpx_undefined_u32(t.smpte_time_code));
     with_raw(add(rows, "SMPTE user bits", dpx_print_get_smpte_user_bits_text(t.smpte_user_bits, text)),
-             t.smpte_user_bits, t.smpte_user_bits == 0xFFFFFFFFu);
+             t.smpte_user_bits, dpx_undefined_u32(t.smpte_user_bits));
     add_f32(rows, "Frame rate (Hz)", t.temporal_sampling_rate);
     with_raw(add(rows, "File type", dpx_print_get_endian_text(f.magic_number, text)), f.magic_number);
     add(rows, "File size", "").form = DESCRIBE_HEADING;
@@ -160,17 +152,17 @@ void file_information(const DPX_HEADER_FILE_INFORMATION* f, rows_t* rows)
     add_hex32(rows, "Encryption key", f->encryption_key);
 }
 
-void image_information(const DPX_HEADER_IMAGE_INFORMATION* i, DESCRIBE_SECTION* section)
+void image_information(const DPX_HEADER* h, DESCRIBE_SECTION* section)
 {
+    const DPX_HEADER_IMAGE_INFORMATION* i = &h->image_information;
     rows_t* rows = &section->rows;
-    add_code(rows, "Image orientation", i->image_orientation, 0xFFFF, dpx_print_get_image_orientation_code_text);
+    add_code(rows, "Image orientation", i->image_orientation, dpx_undefined_u16(i->image_orientation), dpx_print_get_image_orientation_code_text);
     add_u16(rows, "Number of image elements", i->number_of_image_elements);
     add_u32(rows, "Pixels per line", i->pixels_per_line);
     add_u32(rows, "Lines per image element", i->lines_per_image_element);
     section->panels.resize(DPX_IMAGE_ELEMENT_COUNT);
-    // The raw count decides: 0xFFFF marks all eight in use, 0 none.
     for (int n = 1; n <= DPX_IMAGE_ELEMENT_COUNT; n++)
-        describe_panel(&i->image_element[n - 1], n, n <= (int)i->number_of_image_elements, &section->panels[n - 1]);
+        describe_panel(&i->image_element[n - 1], n, dpx_element_in_use(h, n - 1), &section->panels[n - 1]);
 }
 
 void image_source_information(const DPX_HEADER_IMAGE_SOURCE_INFORMATION* s, rows_t* rows)
@@ -218,7 +210,7 @@ void television_information(const DPX_HEADER_TELEVISION_INFORMATION* t, rows_t* 
     add_hex_code(rows, "SMPTE user bits", t->smpte_user_bits, dpx_print_get_smpte_user_bits_text);
     add_u8(rows, "Interlace", t->interlace);
     add_u8(rows, "Field number", t->field_number);
-    add_code(rows, "Video signal standard", t->video_signal_standard, 0xFF, dpx_print_get_video_signal_standard_text);
+    add_code(rows, "Video signal standard", t->video_signal_standard, dpx_undefined_u8(t->video_signal_standard), dpx_print_get_video_signal_standard_text);
     add_f32(rows, "Horizontal sampling rate (Hz)", t->horizontal_sampling_rate);
     add_f32(rows, "Vertical sampling rate (Hz)", t->vertical_sampling_rate);
     add_f32(rows, "Temporal sampling rate or frame rate (Hz)", t->temporal_sampling_rate);
@@ -234,7 +226,7 @@ void television_information(const DPX_HEADER_TELEVISION_INFORMATION* t, rows_t* 
 void user_defined_data(const DPX_HEADER* h, rows_t* rows)
 {
     uint32_t len = h->file_information.user_defined_header_length;
-    if (len == 0 || len == 0xFFFFFFFFu) {
+    if (len == 0 || dpx_undefined_u32(len)) {
         add(rows, "User identification", "(none)", false);
         return;
     }
@@ -286,13 +278,13 @@ void describe_panel(const DPX_HEADER_DATA_STRUCTURE* e, int number, bool in_use,
     add_f32(rows, "Reference low quantity represented", e->reference_low_quantity);
     add_u32(rows, "Reference high data code value", e->reference_high_data_code_value);
     add_f32(rows, "Reference high quantity represented", e->reference_high_quantity);
-    add_code(rows, "Descriptor", e->descriptor, 0xFF, dpx_print_get_descriptor_text);
-    add_code(rows, "Transfer characteristic", e->transfer_characteristic, 0xFF,
+    add_code(rows, "Descriptor", e->descriptor, dpx_undefined_u8(e->descriptor), dpx_print_get_descriptor_text);
+    add_code(rows, "Transfer characteristic", e->transfer_characteristic, dpx_undefined_u8(e->transfer_characteristic),
              dpx_print_get_transfer_characteristic_text);
-    add_code(rows, "Colorimetric specification", e->colorimetric_specification, 0xFF,
+    add_code(rows, "Colorimetric specification", e->colorimetric_specification, dpx_undefined_u8(e->colorimetric_specification),
              dpx_print_get_colorimetric_specification_text);
     add_u8(rows, "Bit depth", e->bit_depth);
-    add_code(rows, "Packing", e->packing, 0xFFFF, dpx_print_get_packing_text);
+    add_code(rows, "Packing", e->packing, dpx_undefined_u16(e->packing), dpx_print_get_packing_text);
     add_u16(rows, "Encoding", e->encoding);
     add_u32(rows, "Offset to data", e->offset_to_data);
     add_u32(rows, "End-of-line padding", e->end_of_line_padding);
@@ -319,7 +311,7 @@ void describe_section(const DPX_HEADER* h, DESCRIBE_SECTION_ID id, DESCRIBE_SECT
         file_information(&h->file_information, rows);
         break;
     case DESCRIBE_IMAGE_INFORMATION:
-        image_information(&h->image_information, section);
+        image_information(h, section);
         break;
     case DESCRIBE_IMAGE_SOURCE_INFORMATION:
         image_source_information(&h->image_source_information, rows);
@@ -347,7 +339,11 @@ const char* describe_preview_refusal(const DPX_HEADER* header)
         return "No preview: the picture size does not fit a signed 32-bit integer";
     size_t bytes;
     if (!pixconv_rgba_size(header, &bytes))
-        return "No preview: the picture is larger than 16384 pixels on a side";
+    {
+        static const std::string text =
+            format("No preview: the picture is larger than %d pixels on a side", (int)DPX_MAX_SIDE);
+        return text.c_str();
+    }
     return nullptr;
 }
 
@@ -363,7 +359,7 @@ std::string describe_preview_text(const DPX_HEADER* header)
                                 (unsigned)e.packing, order);
     const PIXCONV_FORMAT* row = pixconv_find(header);
     if (!row)
-        return "Fallback colour (0, 0, 240): no conversion for " + layout;
+        return std::string("Fallback colour ") + dpx_fallback_text() + ": no conversion for " + layout;
     return format("Converted as %s (layout %d of %d)", layout.c_str(), (int)(row - format_table) + 1,
                   (int)PIXCONV_FORMAT_COUNT);
 }

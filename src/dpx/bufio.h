@@ -1,10 +1,34 @@
-// Byte-order-aware readers. Values are assembled arithmetically, so the
-// result does not depend on the host's byte order. The caller bounds the
-// source: each reader consumes exactly the byte count it returns.
+// Byte-order-aware readers; the result does not depend on the host's byte
+// order. The caller bounds the source: each reader consumes exactly the byte
+// count it returns.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+
+// A 32-bit word in the given byte order, whatever the host's: every reader
+// of header fields and samples takes its words here.
+inline uint32_t bufio_word32(const unsigned char* p, bool little_endian)
+{
+    uint32_t v;
+    __builtin_memcpy(&v, p, 4);
+#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    return little_endian ? v : __builtin_bswap32(v);
+#else
+    return little_endian ? __builtin_bswap32(v) : v;
+#endif
+}
+
+inline uint16_t bufio_word16(const unsigned char* p, bool little_endian)
+{
+    uint16_t v;
+    __builtin_memcpy(&v, p, 2);
+#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    return little_endian ? v : __builtin_bswap16(v);
+#else
+    return little_endian ? __builtin_bswap16(v) : v;
+#endif
+}
 
 struct BUFIO {
     uint32_t little_endian; // 0: most significant byte first, 1: least first

@@ -17,6 +17,18 @@ enum : size_t {
     DPX_USER_DATA_OFFSET = DPX_HEADER_SIZE + DPX_USER_IDENTIFICATION_SIZE,
 };
 
+// The undefined marker: a numeric field with all bits set, one test per width.
+inline bool dpx_undefined_u32(uint32_t value) { return value == 0xFFFFFFFFu; }
+inline bool dpx_undefined_u16(uint16_t value) { return value == 0xFFFFu; }
+inline bool dpx_undefined_u8(uint8_t value) { return value == 0xFFu; }
+// Floats by their bit pattern, so that the marker is not mistaken for a NaN's value.
+inline bool dpx_undefined_float(float value)
+{
+    uint32_t bits;
+    __builtin_memcpy(&bits, &value, sizeof bits);
+    return dpx_undefined_u32(bits);
+}
+
 struct DPX_HEADER_FILE_INFORMATION {
     uint32_t magic_number;
     uint32_t offset_to_image_data;

@@ -127,7 +127,7 @@ void read_television_information(cursor* c, DPX_HEADER_TELEVISION_INFORMATION* t
 
 bool user_header_declared(uint32_t length)
 {
-    return length != 0 && length != 0xFFFFFFFF;
+    return length != 0 && !dpx_undefined_u32(length);
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "dpx/dpx_layout.h"
 
+#include <string>
+
 namespace {
 
 uint64_t saturating_mul(uint64_t a, uint64_t b)
@@ -22,64 +24,98 @@ uint64_t word_bytes(uint64_t bits)
 
 } // namespace
 
+const unsigned char dpx_fallback_rgba[4] = {0, 0, 240, 255};
+
+const char* dpx_fallback_text()
+{
+    static const std::string text = "(" + std::to_string(dpx_fallback_rgba[0]) + ", " +
+                                    std::to_string(dpx_fallback_rgba[1]) + ", " +
+                                    std::to_string(dpx_fallback_rgba[2]) + ")";
+    return text.c_str();
+}
+
+const uint8_t dpx_bit_depths[DPX_BIT_DEPTH_COUNT] = {1, 8, 10, 12, 16, 32, 64};
+
+namespace {
+
+// Components in the order the file stores them.
+const DPX_DESCRIPTOR_LAYOUT descriptor_layouts[] = {
+    {0, DPX_KIND_NONE, 1, {"1"}, 1, false},
+    {1, DPX_KIND_SINGLE, 1, {"R"}, 1, false},
+    {2, DPX_KIND_SINGLE, 1, {"G"}, 1, false},
+    {3, DPX_KIND_SINGLE, 1, {"B"}, 1, false},
+    {4, DPX_KIND_SINGLE, 1, {"A"}, 1, false},
+    {6, DPX_KIND_SINGLE, 1, {"Y"}, 1, false},
+    {7, DPX_KIND_NONE, 1, {"1"}, 1, false},
+    {8, DPX_KIND_SINGLE, 1, {"Z"}, 1, false},
+    {9, DPX_KIND_NONE, 1, {"1"}, 1, false},
+    {50, DPX_KIND_RGB, 3, {"R", "G", "B"}, 3, false},
+    {51, DPX_KIND_RGB, 4, {"R", "G", "B", "A"}, 4, false},
+    {52, DPX_KIND_RGB, 4, {"A", "B", "G", "R"}, 4, false},
+    {100, DPX_KIND_YCBCR, 3, {"Cb", "Y", "Cr"}, 2, true},     // Cb, Y, Cr, Y for two pixels
+    {101, DPX_KIND_YCBCR, 4, {"Cb", "Y", "A", "Cr"}, 3, true}, // Cb, Y, A, Cr, Y, A for two pixels
+    {102, DPX_KIND_YCBCR, 3, {"Cb", "Y", "Cr"}, 3, false},
+    {103, DPX_KIND_YCBCR, 4, {"Cb", "Y", "Cr", "A"}, 4, false},
+    {150, DPX_KIND_USER, 2, {"1", "2"}, 2, false},
+    {151, DPX_KIND_USER, 3, {"1", "2", "3"}, 3, false},
+    {152, DPX_KIND_USER, 4, {"1", "2", "3", "4"}, 4, false},
+    {153, DPX_KIND_USER, 5, {"1", "2", "3", "4", "5"}, 5, false},
+    {154, DPX_KIND_USER, 6, {"1", "2", "3", "4", "5", "6"}, 6, false},
+    {155, DPX_KIND_USER, 7, {"1", "2", "3", "4", "5", "6", "7"}, 7, false},
+    {156, DPX_KIND_USER, 8, {"1", "2", "3", "4", "5", "6", "7", "8"}, 8, false},
+};
+
+} // namespace
+
+const DPX_DESCRIPTOR_LAYOUT* dpx_layout_descriptor(uint8_t descriptor)
+{
+    for (const DPX_DESCRIPTOR_LAYOUT& row : descriptor_layouts) {
+        if (row.descriptor == descriptor)
+            return &row;
+    }
+    return nullptr;
+}
+
+bool dpx_layout_bit_depth_defined(uint8_t bit_depth)
+{
+    for (uint8_t bits : dpx_bit_depths) {
+        if (bits == bit_depth)
+            return true;
+    }
+    return false;
+}
+
+bool dpx_element_in_use(const DPX_HEADER* header, int index)
+{
+    return index >= 0 && index < (int)header->image_information.number_of_image_elements;
+}
+
 int dpx_layout_samples_per_pixel(uint8_t descriptor)
 {
-    if (descriptor <= 4 || (descriptor >= 6 && descriptor <= 9))
-        return 1;
-    switch (descriptor) {
-    case 50:
-        return 3;
-    case 51:
-    case 52:
-        return 4;
-    case 100: // Cb, Y, Cr, Y for two pixels
-        return 2;
-    case 101: // Cb, Y, A, Cr, Y, A for two pixels
-        return 3;
-    case 102:
-        return 3;
-    case 103:
-        return 4;
-    default:
-        break;
-    }
-    if (descriptor >= 150 && descriptor <= 156)
-        return descriptor - 148;
-    return 0;
+    const DPX_DESCRIPTOR_LAYOUT* row = dpx_layout_descriptor(descriptor);
+    return row ? row->samples_per_pixel : 0;
 }
 
 bool dpx_layout_line_bytes(uint64_t samples, uint8_t bit_depth, uint16_t packing, uint64_t* bytes)
 {
-    bool filled = packing == 1 || packing == 2;
-    switch (bit_depth) {
-    case 1:
-    case 8:
-        *bytes = word_bytes(saturating_mul(samples, bit_depth));
-        return true;
-    case 10:
-        *bytes = filled ? saturating_mul(samples / 3 + (samples % 3 ? 1 : 0), 4)
-                        : word_bytes(saturating_mul(samples, 10));
-        return true;
-    case 12:
-        *bytes = word_bytes(saturating_mul(samples, filled ? 16 : 12));
-        return true;
-    case 16:
-        *bytes = word_bytes(saturating_mul(samples, 16));
-        return true;
-    case 32:
-        *bytes = saturating_mul(samples, 4);
-        return true;
-    case 64:
-        *bytes = saturating_mul(samples, 8);
-        return true;
-    default:
+    if (!dpx_layout_bit_depth_defined(bit_depth))
         return false;
+    bool filled = packing == 1 || packing == 2;
+    if (bit_depth == 10 && filled) {
+        *bytes = saturating_mul(samples / 3 + (samples % 3 ? 1 : 0), 4);
+        return true;
     }
+    if (bit_depth >= 32) { // floats: no word rounding
+        *bytes = saturating_mul(samples, bit_depth / 8);
+        return true;
+    }
+    *bytes = word_bytes(saturating_mul(samples, bit_depth == 12 && filled ? 16 : bit_depth));
+    return true;
 }
 
 uint32_t dpx_layout_defined_or_zero(uint32_t value)
 {
-    return value == 0xFFFFFFFFu ? 0 : value;
+    return dpx_undefined_u32(value) ? 0 : value;
 }
 
 bool dpx_layout_element_bytes(const DPX_HEADER* header, int index, uint64_t* bytes)

@@ -153,7 +153,7 @@ char* dpx_print_get_packing_text(int packing, char* buffer)
 
 char* dpx_print_get_smpte_time_code_text(uint32_t smpte_time_code, char* buffer)
 {
-    if (smpte_time_code == 0xFFFFFFFF) {
+    if (dpx_undefined_u32(smpte_time_code)) {
         buffer[0] = '\0';
         return buffer;
     }
@@ -169,7 +169,7 @@ char* dpx_print_get_smpte_time_code_text(uint32_t smpte_time_code, char* buffer)
 
 char* dpx_print_get_smpte_user_bits_text(uint32_t smpte_user_bits, char* buffer)
 {
-    if (smpte_user_bits == 0xFFFFFFFF) {
+    if (dpx_undefined_u32(smpte_user_bits)) {
         buffer[0] = '\0';
         return buffer;
     }

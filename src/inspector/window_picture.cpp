@@ -10,6 +10,7 @@
 
 #include "budget/budget.h"
 #include "display/picture_texture.h"
+#include "dpx/dpx_layout.h"
 #include "dpx/dpx_print.h"
 #include "picture/decode.h"
 #include "picture/orient.h"
@@ -54,11 +55,6 @@ void release(picture_t* p)
     p->built = false;
 }
 
-bool element_in_use(const DPX_HEADER* h, int element)
-{
-    return element < (int)h->image_information.number_of_image_elements;
-}
-
 void build(picture_t* p, const work_t* work)
 {
     release(p);
@@ -93,19 +89,19 @@ std::string element_label(const DPX_HEADER* h, int element)
     char label[160];
     snprintf(label, sizeof label, "%d: %u bits '%s', packing %u%s", element + 1, (unsigned)e.bit_depth,
              dpx_print_get_descriptor_text(e.descriptor, text), (unsigned)e.packing,
-             element_in_use(h, element) ? "" : " (not in use)");
+             dpx_element_in_use(h, element) ? "" : " (not in use)");
     return label;
 }
 
 // Elements in use; every element when the header says none is.
 void element_selector(picture_t* p, const DPX_HEADER* h)
 {
-    bool any = element_in_use(h, 0);
+    bool any = dpx_element_in_use(h, 0);
     ImGui::SetNextItemWidth(220);
     if (!ImGui::BeginCombo("Element", element_label(h, p->element).c_str()))
         return;
     for (int e = 0; e < DPX_IMAGE_ELEMENT_COUNT; e++) {
-        if (any && !element_in_use(h, e))
+        if (any && !dpx_element_in_use(h, e))
             continue;
         if (ImGui::Selectable(element_label(h, e).c_str(), e == p->element) && e != p->element) {
             p->element = e;
@@ -290,8 +286,9 @@ void contents(picture_t* p, const work_t* work)
     if (p->layout.offset_from_image_data)
         ImGui::TextDisabled("The element has no offset of its own: read from the header's offset to image data.");
     if (p->missing)
-        ImGui::Text("%llu of %llu pixels have no bytes in the file and show the fallback colour (0, 0, 240)",
-                    (unsigned long long)p->missing, (unsigned long long)p->layout.width * p->layout.height);
+        ImGui::Text("%llu of %llu pixels have no bytes in the file and show the fallback colour %s",
+                    (unsigned long long)p->missing, (unsigned long long)p->layout.width * p->layout.height,
+                    dpx_fallback_text());
     if (p->layout.orientation > 7 && !p->as_stored)
         ImGui::TextDisabled("Orientation %u is not defined: shown as stored.", (unsigned)p->layout.orientation);
     canvas(p, work);

@@ -1,7 +1,5 @@
 #include "mtxcoe/mtxcoe.h"
 
-#include <cstring>
-
 #define VIDEO_LEVELS {16, 64, 256, 1024}, {1, 4, 16, 64}, {254, 1019, 4079, 16319}
 #define CINEMA_LEVELS {0, 0, 0, 0}, {1, 4, 16, 64}, {254, 1019, 4079, 16319}
 
@@ -29,13 +27,5 @@ const MTXCOE mtxcoelist[MTXCOE_COUNT] = {
      {-0.0257, 1.0257, 0.0, -0.0254, -0.044, 1.0694, 1.4086, -0.4086, 0.0}},
 };
 
-int mtxcoe_read(const char* name, MTXCOE* out)
-{
-    for (const MTXCOE& m : mtxcoelist) {
-        if (strcmp(m.name, name) == 0) {
-            *out = m;
-            return 0;
-        }
-    }
-    return -1;
-}
+const MTXCOE* const mtxcoe_smpte_274m = &mtxcoelist[0];
+const MTXCOE* const mtxcoe_itu_r601 = &mtxcoelist[1];

@@ -1,5 +1,5 @@
-// Named colour matrices. Only "SMPTE 274M" takes part in conversion; the
-// others are kept for reference.
+// Named colour matrices. The preview converters take "SMPTE 274M", the
+// Picture decoder that or "ITU-R601"; the others are kept for reference.
 #pragma once
 
 struct MTXCOE {
@@ -15,5 +15,6 @@ struct MTXCOE {
 enum { MTXCOE_COUNT = 7 };
 extern const MTXCOE mtxcoelist[MTXCOE_COUNT];
 
-// Copies the record of that exact name into `out` and returns 0, or returns -1.
-int mtxcoe_read(const char* name, MTXCOE* out);
+// The matrices in use, handed to the converters by pointer.
+extern const MTXCOE* const mtxcoe_smpte_274m;
+extern const MTXCOE* const mtxcoe_itu_r601;

@@ -8,32 +8,6 @@
 
 namespace {
 
-const char* const user_names[DECODE_MAX_COMPONENTS] = {"1", "2", "3", "4", "5", "6", "7", "8"};
-
-struct descriptor_row {
-    uint8_t descriptor;
-    DECODE_COLOUR colour;
-    int components;
-    const char* names[4];
-};
-
-// Components per decoded pixel, in the order the file stores them.
-const descriptor_row descriptor_rows[] = {
-    {1, DECODE_GREY, 1, {"R"}},
-    {2, DECODE_GREY, 1, {"G"}},
-    {3, DECODE_GREY, 1, {"B"}},
-    {4, DECODE_GREY, 1, {"A"}},
-    {6, DECODE_GREY, 1, {"Y"}},
-    {8, DECODE_GREY, 1, {"Z"}},
-    {50, DECODE_RGB, 3, {"R", "G", "B"}},
-    {51, DECODE_RGB, 4, {"R", "G", "B", "A"}},
-    {52, DECODE_RGB, 4, {"A", "B", "G", "R"}},
-    {100, DECODE_YCBCR, 3, {"Cb", "Y", "Cr"}},
-    {101, DECODE_YCBCR, 4, {"Cb", "Y", "A", "Cr"}},
-    {102, DECODE_YCBCR, 3, {"Cb", "Y", "Cr"}},
-    {103, DECODE_YCBCR, 4, {"Cb", "Y", "Cr", "A"}},
-};
-
 int find_name(const DECODE_LAYOUT* l, const char* name)
 {
     for (int c = 0; c < l->components; c++) {
@@ -45,37 +19,38 @@ int find_name(const DECODE_LAYOUT* l, const char* name)
 
 bool set_components(DECODE_LAYOUT* l)
 {
-    if (l->descriptor >= 150 && l->descriptor <= 156) {
+    const DPX_DESCRIPTOR_LAYOUT* row = dpx_layout_descriptor(l->descriptor);
+    if (!row || row->kind == DPX_KIND_NONE)
+        return false;
+    l->components = row->components;
+    for (int c = 0; c < row->components; c++)
+        l->names[c] = row->names[c];
+    switch (row->kind) {
+    case DPX_KIND_USER:
         l->colour = DECODE_USER;
-        l->components = l->descriptor - 148;
-        for (int c = 0; c < l->components; c++)
-            l->names[c] = user_names[c];
         l->red = 0;
         l->green = 1;
         l->blue = l->components > 2 ? 2 : -1;
         return true;
+    case DPX_KIND_RGB:
+        l->colour = DECODE_RGB;
+        l->red = find_name(l, "R");
+        l->green = find_name(l, "G");
+        l->blue = find_name(l, "B");
+        break;
+    case DPX_KIND_YCBCR:
+        l->colour = DECODE_YCBCR;
+        l->luma = find_name(l, "Y");
+        l->cb = find_name(l, "Cb");
+        l->cr = find_name(l, "Cr");
+        l->subsampled = row->subsampled;
+        break;
+    default:
+        l->colour = DECODE_GREY;
+        break;
     }
-    for (const descriptor_row& row : descriptor_rows) {
-        if (row.descriptor != l->descriptor)
-            continue;
-        l->colour = row.colour;
-        l->components = row.components;
-        for (int c = 0; c < row.components; c++)
-            l->names[c] = row.names[c];
-        l->alpha = find_name(l, "A");
-        if (row.colour == DECODE_RGB) {
-            l->red = find_name(l, "R");
-            l->green = find_name(l, "G");
-            l->blue = find_name(l, "B");
-        } else if (row.colour == DECODE_YCBCR) {
-            l->luma = find_name(l, "Y");
-            l->cb = find_name(l, "Cb");
-            l->cr = find_name(l, "Cr");
-            l->subsampled = l->descriptor == 100 || l->descriptor == 101;
-        }
-        return true;
-    }
-    return false;
+    l->alpha = find_name(l, "A");
+    return true;
 }
 
 // The end of the file image as the header's own bounds tell it: the image
@@ -95,15 +70,14 @@ bool image_end(const DPX_HEADER* h, uint64_t* end)
 
 void set_levels(DECODE_LAYOUT* l, const DPX_HEADER_DATA_STRUCTURE* e)
 {
-    const char* matrix = l->colorimetric == 7 || l->colorimetric == 8 ? "ITU-R601" : "SMPTE 274M";
-    l->matrix = matrix;
+    l->matrix = l->colorimetric == 7 || l->colorimetric == 8 ? mtxcoe_itu_r601 : mtxcoe_smpte_274m;
     if (l->is_float) { // floats are full range: the reference codes are integer codes
         l->reference_low = 0;
         l->reference_high = 1;
         return;
     }
     uint32_t low = e->reference_low_data_code_value, high = e->reference_high_data_code_value;
-    if (low != 0xFFFFFFFFu && high != 0xFFFFFFFFu && low < high) {
+    if (!dpx_undefined_u32(low) && !dpx_undefined_u32(high) && low < high) {
         l->reference_low = low;
         l->reference_high = high;
         return;
@@ -145,7 +119,7 @@ bool decode_layout(const DPX_HEADER* header, int element, DECODE_LAYOUT* layout,
         return false;
     }
     const uint8_t bits = e->bit_depth;
-    if (bits != 1 && bits != 8 && bits != 10 && bits != 12 && bits != 16 && !l->is_float) {
+    if (!dpx_layout_bit_depth_defined(bits)) {
         snprintf(reason, DECODE_REASON_SIZE, "bit depth %d is not a DPX depth", bits);
         return false;
     }
@@ -158,9 +132,9 @@ bool decode_layout(const DPX_HEADER* header, int element, DECODE_LAYOUT* layout,
         snprintf(reason, DECODE_REASON_SIZE, "the picture has no pixels (%u x %u)", l->width, l->height);
         return false;
     }
-    if (l->width > DECODE_MAX_SIDE || l->height > DECODE_MAX_SIDE) {
+    if (l->width > DPX_MAX_SIDE || l->height > DPX_MAX_SIDE) {
         snprintf(reason, DECODE_REASON_SIZE, "the picture is larger than %d pixels on a side (%u x %u)",
-                 DECODE_MAX_SIDE, l->width, l->height);
+                 DPX_MAX_SIDE, l->width, l->height);
         return false;
     }
     l->samples_per_pixel = dpx_layout_samples_per_pixel(e->descriptor);
@@ -170,11 +144,11 @@ bool decode_layout(const DPX_HEADER* header, int element, DECODE_LAYOUT* layout,
     l->low_field_first = l->components == 1;
 
     uint32_t offset = e->offset_to_data;
-    if (element == 0 && (offset == 0 || offset == 0xFFFFFFFFu)) {
+    if (element == 0 && (offset == 0 || dpx_undefined_u32(offset))) {
         offset = header->file_information.offset_to_image_data;
         l->offset_from_image_data = true;
     }
-    if (offset == 0 || offset == 0xFFFFFFFFu) {
+    if (offset == 0 || dpx_undefined_u32(offset)) {
         snprintf(reason, DECODE_REASON_SIZE, "the element has no data offset");
         return false;
     }

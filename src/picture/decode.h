@@ -6,8 +6,10 @@
 #include <cstdint>
 
 #include "dpx/dpx_header.h"
+#include "dpx/dpx_layout.h"
+#include "mtxcoe/mtxcoe.h"
 
-enum { DECODE_MAX_COMPONENTS = 8, DECODE_MAX_SIDE = 16384, DECODE_REASON_SIZE = 256 };
+enum { DECODE_MAX_COMPONENTS = DPX_MAX_COMPONENTS, DECODE_REASON_SIZE = 256 };
 
 // How the components of a pixel become a colour.
 enum DECODE_COLOUR {
@@ -44,7 +46,7 @@ struct DECODE_LAYOUT {
     bool offset_from_image_data;
     // YCbCr: the colorimetric code and the matrix chosen for it.
     uint8_t colorimetric;
-    const char* matrix;      // "ITU-R601" or "SMPTE 274M"
+    const MTXCOE* matrix;    // "ITU-R601" or "SMPTE 274M"
     // YCbCr luma codes of black and white. From the element's reference
     // codes, or 64..940 at 10 bits scaled to the depth when those are
     // undefined or low >= high (then reference_defaulted); 0..1 for floats.
@@ -55,7 +57,7 @@ struct DECODE_LAYOUT {
 // Fills `layout` for element `element` (0..7) of the header. False with a
 // one-line reason when the element cannot be decoded: descriptor or depth
 // without a known layout, packing unknown for 10 or 12 bits, a picture
-// without pixels or larger than DECODE_MAX_SIDE on a side, data starting past
+// without pixels or larger than DPX_MAX_SIDE on a side, data starting past
 // the end of the file image.
 bool decode_layout(const DPX_HEADER* header, int element, DECODE_LAYOUT* layout, char reason[DECODE_REASON_SIZE]);
 

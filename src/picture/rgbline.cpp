@@ -21,7 +21,7 @@ void filled10_scalar(const unsigned char* line, bool little, const int shifts[3]
                      unsigned char* rgba)
 {
     for (uint32_t x = from; x < count; x++) {
-        uint32_t w = unpack_word32(line + 4 * (size_t)x, little);
+        uint32_t w = bufio_word32(line + 4 * (size_t)x, little);
         uint32_t v = scaled(w >> shifts[0] & 0x3FF) | scaled(w >> shifts[1] & 0x3FF) << 8 |
                      scaled(w >> shifts[2] & 0x3FF) << 16 | 0xFF000000u;
 #if __BYTE_ORDER__ != __ORDER_LITTLE_ENDIAN__

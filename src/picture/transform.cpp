@@ -6,14 +6,9 @@
 #include "picture/unpack.h"
 #include "mtxcoe/mtxcoe.h"
 
-const unsigned char transform_fallback_rgba[4] = {0, 0, 240, 255};
-
 namespace {
 
 const int FULL = -1, ZERO = -2;
-
-// Luma weights of SMPTE 274M (its from_gbr row Y: G, B, R).
-const double luma_r = 0.2125, luma_g = 0.7154, luma_b = 0.0721;
 
 template <typename Out>
 constexpr double out_max()
@@ -109,7 +104,9 @@ void compute(const TRANSFORM_PLAN* p, const double c[DECODE_MAX_COMPONENTS], dou
         r = c[l->red] / max;
         g = c[l->green] / max;
         b = l->blue < 0 ? 0.0 : c[l->blue] / max;
-        y = luma_r * r + luma_g * g + luma_b * b;
+        // Luma weights of SMPTE 274M: its from_gbr row Y takes G, B, R.
+        const double* w = mtxcoe_smpte_274m->from_gbr;
+        y = w[2] * r + w[0] * g + w[1] * b;
     }
     if (p->view.mode == TRANSFORM_LUMA) {
         out[0] = out[1] = out[2] = y;
@@ -231,7 +228,7 @@ uint32_t fill_missing(const DECODE_LAYOUT* l, uint32_t present, Out* out)
     const double scale = out_max<Out>() / 255.0;
     for (uint32_t x = present; x < l->width; x++) {
         for (int k = 0; k < 4; k++)
-            out[4 * (size_t)x + k] = (Out)(transform_fallback_rgba[k] * scale);
+            out[4 * (size_t)x + k] = (Out)(dpx_fallback_rgba[k] * scale);
     }
     return l->width - present;
 }
@@ -303,13 +300,12 @@ void transform_plan_init(TRANSFORM_PLAN* plan, const DECODE_LAYOUT* layout, TRAN
     plan->chroma_range =
         layout->is_float ? 1.0 : (layout->reference_high - layout->reference_low) * 224.0 / 219.0;
     memset(plan->to_rgb, 0, sizeof plan->to_rgb);
-    MTXCOE m;
-    if (layout->colour == DECODE_YCBCR && mtxcoe_read(layout->matrix, &m) == 0) {
+    if (layout->colour == DECODE_YCBCR && layout->matrix) {
         // to_gbr rows give G, B, R; its columns take Y, Cb, Cr.
         const int row_of[3] = {2, 0, 1};
         for (int k = 0; k < 3; k++) {
             for (int j = 0; j < 3; j++)
-                plan->to_rgb[k][j] = m.to_gbr[3 * row_of[k] + j];
+                plan->to_rgb[k][j] = layout->matrix->to_gbr[3 * row_of[k] + j];
         }
     }
     plan->lut8.clear();

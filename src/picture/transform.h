@@ -27,12 +27,9 @@ struct TRANSFORM_VIEW {
     int component; // TRANSFORM_COMPONENT: 0..components-1; others show black
 };
 
-// Pixels whose bytes are missing.
-extern const unsigned char transform_fallback_rgba[4];
-
 // Decodes and transforms the whole element into rgba (width x height x 4
 // bytes, file order, rows back to back); pixels whose bytes are missing get
-// transform_fallback_rgba and are counted in *missing. Fused per line: no
+// dpx_fallback_rgba and are counted in *missing. Fused per line: no
 // full-size intermediate buffer.
 void transform_picture(const DECODE_LAYOUT* layout, const unsigned char* image, size_t image_size, TRANSFORM_VIEW view,
                        unsigned char* rgba, uint64_t* missing);

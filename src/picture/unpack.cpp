@@ -24,31 +24,15 @@
 
 namespace {
 
-uint32_t read32(const unsigned char* p, bool little)
-{
-    return unpack_word32(p, little);
-}
-
-uint16_t read16(const unsigned char* p, bool little)
-{
-    uint16_t v;
-    memcpy(&v, p, 2);
-#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-    return little ? v : __builtin_bswap16(v);
-#else
-    return little ? __builtin_bswap16(v) : v;
-#endif
-}
-
 double read_float(const unsigned char* p, int bits, bool little)
 {
     if (bits == 32) {
-        uint32_t u = read32(p, little);
+        uint32_t u = bufio_word32(p, little);
         float f;
         memcpy(&f, &u, 4);
         return f;
     }
-    uint64_t hi = read32(p + (little ? 4 : 0), little), lo = read32(p + (little ? 0 : 4), little);
+    uint64_t hi = bufio_word32(p + (little ? 4 : 0), little), lo = bufio_word32(p + (little ? 0 : 4), little);
     uint64_t u = hi << 32 | lo;
     double d;
     memcpy(&d, &u, 8);
@@ -68,7 +52,7 @@ void unpack_bits(const unsigned char* line, bool little, int bits, uint64_t coun
     int have = 0;
     for (uint64_t i = 0; i < count; i++) {
         if (have < bits) {
-            acc |= (uint64_t)read32(line, little) << have;
+            acc |= (uint64_t)bufio_word32(line, little) << have;
             line += 4;
             have += 32;
         }
@@ -91,7 +75,7 @@ void unpack_bits_grouped(const unsigned char* line, bool little, uint64_t count,
 #pragma GCC unroll 32
         for (int i = 0; i < 32; i++) {
             if (have < Bits) {
-                acc |= (uint64_t)read32(line + 4 * word++, little) << have;
+                acc |= (uint64_t)bufio_word32(line + 4 * word++, little) << have;
                 have += 32;
             }
             codes[i] = (uint16_t)(acc & mask);
@@ -110,13 +94,13 @@ void unpack_filled10(const DECODE_LAYOUT* l, const unsigned char* line, uint64_t
     const bool little = l->little_endian;
     uint64_t words = count / 3;
     for (uint64_t w = 0; w < words; w++) {
-        uint32_t v = read32(line + 4 * w, little);
+        uint32_t v = bufio_word32(line + 4 * w, little);
         codes[3 * w] = (uint16_t)(v >> s0 & 0x3FF);
         codes[3 * w + 1] = (uint16_t)(v >> s1 & 0x3FF);
         codes[3 * w + 2] = (uint16_t)(v >> s2 & 0x3FF);
     }
     for (uint64_t i = 3 * words; i < count; i++)
-        codes[i] = (uint16_t)(read32(line + 4 * words, little) >> unpack_field_shift(l, i - 3 * words) & 0x3FF);
+        codes[i] = (uint16_t)(bufio_word32(line + 4 * words, little) >> unpack_field_shift(l, i - 3 * words) & 0x3FF);
 }
 
 } // namespace
@@ -202,12 +186,12 @@ void unpack_line_codes(const DECODE_LAYOUT* layout, const unsigned char* line, u
         } else {
             int shift = layout->packing == 1 ? 4 : 0;
             for (uint64_t i = 0; i < count; i++)
-                codes[i] = (uint16_t)(read16(line + 2 * i, little) >> shift & 0xFFF);
+                codes[i] = (uint16_t)(bufio_word16(line + 2 * i, little) >> shift & 0xFFF);
         }
         return;
     default:
         for (uint64_t i = 0; i < count; i++)
-            codes[i] = read16(line + 2 * i, little);
+            codes[i] = bufio_word16(line + 2 * i, little);
         return;
     }
 }
@@ -227,20 +211,20 @@ double unpack_sample(const DECODE_LAYOUT* layout, const unsigned char* line, uin
         uint64_t bit = index * (uint64_t)bits;
         uint64_t word = bit / 32;
         int shift = (int)(bit % 32);
-        uint64_t v = read32(line + 4 * word, little) >> shift;
+        uint64_t v = bufio_word32(line + 4 * word, little) >> shift;
         if (shift + bits > 32)
-            v |= (uint64_t)read32(line + 4 * word + 4, little) << (32 - shift);
+            v |= (uint64_t)bufio_word32(line + 4 * word + 4, little) << (32 - shift);
         return (double)(v & ((1u << bits) - 1));
     }
     switch (bits) {
     case 8:
         return line[index];
     case 10:
-        return (double)(read32(line + 4 * (index / 3), little) >> unpack_field_shift(layout, index % 3) & 0x3FF);
+        return (double)(bufio_word32(line + 4 * (index / 3), little) >> unpack_field_shift(layout, index % 3) & 0x3FF);
     case 12:
-        return (double)(read16(line + 2 * index, little) >> (layout->packing == 1 ? 4 : 0) & 0xFFF);
+        return (double)(bufio_word16(line + 2 * index, little) >> (layout->packing == 1 ? 4 : 0) & 0xFFF);
     case 16:
-        return read16(line + 2 * index, little);
+        return bufio_word16(line + 2 * index, little);
     default:
         return read_float(line + (uint64_t)(bits / 8) * index, bits, little);
     }

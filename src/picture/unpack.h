@@ -5,19 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "dpx/bufio.h"
 #include "picture/decode.h"
-
-// A 32-bit word in the given byte order, whatever the host's.
-inline uint32_t unpack_word32(const unsigned char* p, bool little)
-{
-    uint32_t v;
-    __builtin_memcpy(&v, p, 4);
-#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-    return little ? v : __builtin_bswap32(v);
-#else
-    return little ? __builtin_bswap32(v) : v;
-#endif
-}
 
 // Shift of field 0, 1 or 2 of a filled 10-bit word.
 int unpack_field_shift(const DECODE_LAYOUT* layout, uint64_t field);

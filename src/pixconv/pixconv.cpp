@@ -29,21 +29,19 @@ const PIXCONV_FORMAT format_table[PIXCONV_FORMAT_COUNT] = {
     {102, 16, 0, le, pixconv_d102_b16_p0_le},
 };
 
-const unsigned char pixconv_fallback_rgba[4] = {0, 0, 240, 255};
-
 void pixconv_fill_fallback(unsigned char* dst, size_t pixels)
 {
     for (size_t i = 0; i < pixels; i++)
-        memcpy(dst + 4 * i, pixconv_fallback_rgba, 4);
+        memcpy(dst + 4 * i, dpx_fallback_rgba, 4);
 }
 
 bool pixconv_rgba_size(const DPX_HEADER* header, size_t* bytes)
 {
     uint32_t w = header->image_information.pixels_per_line;
     uint32_t h = header->image_information.lines_per_image_element;
-    if (w > PIXCONV_MAX_SIDE || h > PIXCONV_MAX_SIDE)
+    if (w > DPX_MAX_SIDE || h > DPX_MAX_SIDE)
         return false;
-    // At most 16384 x 16384 x 4 = 2^30: fits any size_t of 32 bits or more.
+    // At most 2^14 x 2^14 x 4 = 2^30: fits any size_t of 32 bits or more.
     *bytes = (size_t)w * h * 4;
     return true;
 }

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "dpx/dpx_header.h"
+#include "dpx/dpx_layout.h"
 
 // Converts a width x height picture: reads at most `src_size` bytes from
 // `src` and writes exactly width x height x 4 bytes to `dst`.
@@ -24,13 +25,8 @@ struct PIXCONV_FORMAT {
 enum { PIXCONV_FORMAT_COUNT = 19 };
 extern const PIXCONV_FORMAT format_table[PIXCONV_FORMAT_COUNT];
 
-enum { PIXCONV_MAX_SIDE = 16384 };
-
-// The colour of pixels that have no converter or whose source bytes are missing.
-extern const unsigned char pixconv_fallback_rgba[4];
-
 // The byte count of the header's preview picture. False when either side is
-// larger than PIXCONV_MAX_SIDE: such a picture is never converted.
+// larger than DPX_MAX_SIDE: such a picture is never converted.
 bool pixconv_rgba_size(const DPX_HEADER* header, size_t* bytes);
 
 // The dispatch row for the header's layout, or null when there is none.

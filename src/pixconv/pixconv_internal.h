@@ -8,6 +8,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "dpx/bufio.h"
 #include "pixconv/pixconv.h"
 
 void pixconv_fill_fallback(unsigned char* dst, size_t pixels);
@@ -70,18 +71,6 @@ inline void pixconv_stream_fence()
 {
 #if defined(__SSE2__)
     _mm_sfence();
-#endif
-}
-
-// Four bytes read as a little-endian word, whatever the host.
-inline uint32_t pixconv_word_le(const unsigned char* s)
-{
-    uint32_t v;
-    memcpy(&v, s, 4);
-#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-    return v;
-#else
-    return __builtin_bswap32(v);
 #endif
 }
 

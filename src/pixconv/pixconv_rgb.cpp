@@ -17,7 +17,7 @@ void rgb8(const unsigned char* src, size_t src_size, unsigned char* dst, int wid
     pixconv_each_pixel_grouped<3, 4>(
         src, src_size, dst, width, height,
         [](const unsigned char* s, unsigned char* d) {
-            uint32_t w0 = pixconv_word_le(s), w1 = pixconv_word_le(s + 4), w2 = pixconv_word_le(s + 8);
+            uint32_t w0 = bufio_word32(s, true), w1 = bufio_word32(s + 4, true), w2 = bufio_word32(s + 8, true);
             const uint32_t a = 0xFF000000u;
             pixconv_stream(d, (w0 & 0xFFFFFF) | a);
             pixconv_stream(d + 4, (w0 >> 24 | w1 << 8) | a);
@@ -82,7 +82,7 @@ void pixconv_d050_b08_p1_be(const unsigned char* src, size_t src_size, unsigned 
 void pixconv_d050_b10_p1_le(const unsigned char* src, size_t src_size, unsigned char* dst, int width, int height)
 {
     pixconv_each_pixel<4>(src, src_size, dst, width, height, [](const unsigned char* s, unsigned char* d) {
-        rgb10_word(pixconv_word_le(s), d);
+        rgb10_word(bufio_word32(s, true), d);
     });
 }
 
@@ -90,7 +90,7 @@ void pixconv_d050_b10_p1_be(const unsigned char* src, size_t src_size, unsigned 
 {
     pixconv_each_pixel<4>(src, src_size, dst, width, height, [](const unsigned char* s, unsigned char* d) {
         // The word read the other way round: its bytes b0..b3 are bits 31..0.
-        uint32_t v = pixconv_word_le(s);
+        uint32_t v = bufio_word32(s, true);
         pixconv_put(d, v, (v >> 8 & 0xFF) << 2 | (v >> 22 & 3), (v >> 16 & 0xFF) << 4 | (v >> 28), 255);
     });
 }

@@ -36,13 +36,6 @@ void ycbcr_pixel(const MTXCOE& m, int y, int cb, int cr, const ycbcr_depth& dept
     pixconv_put(d, r, g, b, 255);
 }
 
-MTXCOE matrix()
-{
-    MTXCOE m;
-    mtxcoe_read("SMPTE 274M", &m);
-    return m;
-}
-
 int sample8(const unsigned char* s, int i) { return s[i]; }
 int sample16le(const unsigned char* s, int i) { return s[2 * i] | s[2 * i + 1] << 8; }
 
@@ -53,7 +46,7 @@ template <int GroupBytes, int (*Sample)(const unsigned char*, int)>
 void ycbcr422(const unsigned char* src, size_t src_size, unsigned char* dst, int width, int height,
               const ycbcr_depth& depth)
 {
-    const MTXCOE m = matrix();
+    const MTXCOE& m = *mtxcoe_smpte_274m;
     size_t present = src_size / GroupBytes;
     size_t group = 0;
     for (int row = 0; row < height; row++) {
@@ -78,7 +71,7 @@ template <int PixelBytes, int (*Sample)(const unsigned char*, int)>
 void ycbcr444(const unsigned char* src, size_t src_size, unsigned char* dst, int width, int height,
               const ycbcr_depth& depth)
 {
-    const MTXCOE m = matrix();
+    const MTXCOE& m = *mtxcoe_smpte_274m;
     pixconv_each_pixel<PixelBytes>(src, src_size, dst, width, height, [&](const unsigned char* s, unsigned char* d) {
         ycbcr_pixel(m, Sample(s, 1), Sample(s, 0), Sample(s, 2), depth, d);
     });
