@@ -18,6 +18,13 @@ std::vector<CHECK_FINDING> checks_run(const DPX_HEADER* header, uint64_t file_si
     return findings;
 }
 
+const char* const checks_no_findings = "No findings";
+
+std::string checks_finding_line(const CHECK_FINDING& finding)
+{
+    return std::string(checks_severity_text(finding.severity)) + " " + finding.id + ": " + finding.message;
+}
+
 const char* checks_severity_text(CHECK_SEVERITY severity)
 {
     switch (severity) {
@@ -45,5 +52,5 @@ std::string checks_summary(const std::vector<CHECK_FINDING>& findings)
             text += ", ";
         text += std::to_string(counts[s]) + " " + checks_severity_text(s) + (counts[s] == 1 ? "" : "s");
     }
-    return text.empty() ? "No findings" : text;
+    return text.empty() ? checks_no_findings : text;
 }

@@ -40,5 +40,11 @@ std::vector<CHECK_FINDING> checks_run(const DPX_HEADER* header, uint64_t file_si
 // "error", "warning", "note".
 const char* checks_severity_text(CHECK_SEVERITY severity);
 
+// What stands for an empty list of findings: "No findings".
+extern const char* const checks_no_findings;
+
+// One finding in one line: "warning file-size-mismatch: total_image_file_size is ...".
+std::string checks_finding_line(const CHECK_FINDING& finding);
+
 // The count by severity: "2 errors, 1 warning", "1 note", "No findings".
 std::string checks_summary(const std::vector<CHECK_FINDING>& findings);

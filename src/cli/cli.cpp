@@ -44,7 +44,7 @@ int dump_files(const options& o, FILE* out, FILE* err)
         nlohmann::ordered_json object;
         if (!dpx_file_load(path, DPX_FILE_HEADER_ONLY, &file, reason)) {
             refused = true;
-            fprintf(err, "refused %s: %s\n", path, reason);
+            dpx_file_print_refusal(err, path, reason);
             object = cli_json_refused(path, reason);
         } else {
             std::vector<CHECK_FINDING> checks = checks_run(&file.header, file.file_size);
@@ -115,7 +115,7 @@ int export_png(const options& o, FILE* out, FILE* err)
     DPX_FILE file;
     char reason[DPX_FILE_REASON_SIZE];
     if (!dpx_file_load(o.files[0].c_str(), DPX_FILE_WHOLE, &file, reason)) {
-        fprintf(err, "refused %s: %s\n", o.files[0].c_str(), reason);
+        dpx_file_print_refusal(err, o.files[0].c_str(), reason);
         return CLI_REFUSED;
     }
     bool ok = export_decoded(o, &file, out, err);

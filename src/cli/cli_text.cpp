@@ -7,12 +7,11 @@
 
 namespace {
 
-const char hex_digits[] = "0123456789ABCDEF";
-
 void put_hex(std::string* out, unsigned char byte)
 {
-    *out += hex_digits[byte >> 4];
-    *out += hex_digits[byte & 15];
+    char hex[3];
+    describe_hex_byte(byte, hex);
+    *out += hex;
 }
 
 // Control characters would break the one-row-per-line promise; they are
@@ -30,29 +29,22 @@ void put_escaped(std::string* out, const char* text, size_t size)
     }
 }
 
-void put_bytes(std::string* out, const char* indent, const unsigned char* bytes, uint64_t count)
+// The text-field dump: the bytes alone; the user data: each line behind its offset.
+void put_dump(std::string* out, const char* indent, const unsigned char* bytes, uint64_t count, bool offsets)
 {
-    for (uint64_t i = 0; i < count; i++) {
-        *out += i % DESCRIBE_BYTES_PER_LINE == 0 ? indent : " ";
-        put_hex(out, bytes[i]);
-        if ((i + 1) % DESCRIBE_BYTES_PER_LINE == 0 || i + 1 == count)
-            *out += '\n';
-    }
-}
-
-void put_offset_dump(std::string* out, const char* indent, const unsigned char* bytes, uint64_t count)
-{
-    for (uint64_t i = 0; i < count; i++) {
-        if (i % DESCRIBE_BYTES_PER_LINE == 0) {
-            char offset[32];
-            snprintf(offset, sizeof offset, "0x%08X :", (unsigned)(int32_t)i);
-            *out += indent;
-            *out += offset;
+    DESCRIBE_DUMP_LINE line;
+    const uint64_t lines = describe_dump_line_count(count);
+    for (uint64_t l = 0; l < lines; l++) {
+        describe_dump_line(bytes, count, l, &line);
+        *out += indent;
+        if (offsets)
+            *out += line.offset;
+        for (int i = 0; i < line.count; i++) {
+            if (offsets || i > 0)
+                *out += ' ';
+            *out += line.hex[i];
         }
-        *out += ' ';
-        put_hex(out, bytes[i]);
-        if ((i + 1) % DESCRIBE_BYTES_PER_LINE == 0 || i + 1 == count)
-            *out += '\n';
+        *out += '\n';
     }
 }
 
@@ -71,9 +63,9 @@ void put_row(std::string* out, const char* indent, const char* inner, const DESC
     }
     *out += '\n';
     if (row.form == DESCRIBE_TEXT_FIELD)
-        put_bytes(out, inner, row.bytes, row.byte_count);
+        put_dump(out, inner, row.bytes, row.byte_count, false);
     if (row.form == DESCRIBE_USER_DATA) {
-        put_offset_dump(out, inner, row.bytes, row.byte_count);
+        put_dump(out, inner, row.bytes, row.byte_count, true);
         if (!row.value.empty()) {
             *out += inner;
             *out += row.value;
@@ -105,16 +97,16 @@ void cli_text_file(FILE* out, const char* path, const DPX_FILE* file, const std:
     }
     text += "Checks\n";
     if (checks.empty())
-        text += "  No findings\n";
+        text += std::string("  ") + checks_no_findings + "\n";
     for (const CHECK_FINDING& f : checks)
-        text += std::string("  ") + checks_severity_text(f.severity) + " " + f.id + ": " + f.message + "\n";
+        text += "  " + checks_finding_line(f) + "\n";
     fwrite(text.data(), 1, text.size(), out);
 }
 
 void cli_text_checks(FILE* out, const char* path, const std::vector<CHECK_FINDING>& checks)
 {
     if (checks.empty())
-        fprintf(out, "%s: No findings\n", path);
+        fprintf(out, "%s: %s\n", path, checks_no_findings);
     for (const CHECK_FINDING& f : checks)
-        fprintf(out, "%s: %s %s: %s\n", path, checks_severity_text(f.severity), f.id, f.message.c_str());
+        fprintf(out, "%s: %s\n", path, checks_finding_line(f).c_str());
 }

@@ -263,6 +263,29 @@ const char* const section_titles[DESCRIBE_SECTION_COUNT] = {
 
 } // namespace
 
+uint64_t describe_dump_line_count(uint64_t byte_count)
+{
+    return (byte_count + DESCRIBE_BYTES_PER_LINE - 1) / DESCRIBE_BYTES_PER_LINE;
+}
+
+void describe_hex_byte(unsigned char byte, char text[3])
+{
+    static const char digits[] = "0123456789ABCDEF";
+    text[0] = digits[byte >> 4];
+    text[1] = digits[byte & 15];
+    text[2] = '\0';
+}
+
+void describe_dump_line(const unsigned char* bytes, uint64_t byte_count, uint64_t line, DESCRIBE_DUMP_LINE* out)
+{
+    uint64_t first = line * DESCRIBE_BYTES_PER_LINE;
+    snprintf(out->offset, sizeof out->offset, "0x%08X :", (unsigned)(int32_t)first);
+    uint64_t left = first < byte_count ? byte_count - first : 0;
+    out->count = left < DESCRIBE_BYTES_PER_LINE ? (int)left : DESCRIBE_BYTES_PER_LINE;
+    for (int i = 0; i < out->count; i++)
+        describe_hex_byte(bytes[first + (uint64_t)i], out->hex[i]);
+}
+
 const char* describe_section_title(DESCRIBE_SECTION_ID id)
 {
     return section_titles[id];

@@ -59,6 +59,22 @@ struct DESCRIBE_SECTION {
 
 enum { DESCRIBE_BYTES_PER_LINE = 16 };
 
+// One line of a byte dump, as the window and tessaview-dump both show it:
+// the offset of its first byte ("0x%08X :") and up to sixteen bytes ("%02X").
+struct DESCRIBE_DUMP_LINE {
+    char offset[16];
+    int count;
+    char hex[DESCRIBE_BYTES_PER_LINE][3];
+};
+
+// One byte as a dump shows it: two upper-case hexadecimal digits.
+void describe_hex_byte(unsigned char byte, char text[3]);
+
+// Lines of a dump of `byte_count` bytes.
+uint64_t describe_dump_line_count(uint64_t byte_count);
+// Line `line` of the dump of `bytes` (`byte_count` of them).
+void describe_dump_line(const unsigned char* bytes, uint64_t byte_count, uint64_t line, DESCRIBE_DUMP_LINE* out);
+
 const char* describe_section_title(DESCRIBE_SECTION_ID id);
 void describe_section(const DPX_HEADER* header, DESCRIBE_SECTION_ID id, DESCRIBE_SECTION* section);
 // Element `number` (1 to 8) as a panel, titled "in use" or "not in use".

@@ -152,6 +152,11 @@ bool dpx_file_load(const char* path, DPX_FILE_READ mode, DPX_FILE* file, char re
     return ok;
 }
 
+void dpx_file_print_refusal(FILE* stream, const char* path, const char* reason)
+{
+    fprintf(stream, "refused %s: %s\n", path, reason);
+}
+
 void dpx_file_free(DPX_FILE* file)
 {
     free(file->image);

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 
 #include "dpx/dpx_header.h"
 
@@ -33,3 +34,6 @@ enum { DPX_FILE_REASON_SIZE = 256 };
 // like). Directories, FIFOs, sockets and devices are refused without waiting.
 bool dpx_file_load(const char* path, DPX_FILE_READ read, DPX_FILE* file, char reason[DPX_FILE_REASON_SIZE]);
 void dpx_file_free(DPX_FILE* file);
+
+// The one line every reader prints for a refused path: "refused PATH: REASON".
+void dpx_file_print_refusal(FILE* stream, const char* path, const char* reason);

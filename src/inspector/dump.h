@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-// One table row with an empty label and `count` bytes as "%02X ", `per_line` a line.
+// One table row with an empty label and `count` bytes, `per_line` a line.
 void dump_ascii(const unsigned char* bytes, uint64_t count, uint64_t per_line);
 // Offset and sixteen bytes a line, in the current value cell; the cursor
 // ends at the cell's left edge below the dump. Only the lines in view are

@@ -39,7 +39,7 @@ void window_checks(work_t* work, const std::vector<CHECK_FINDING>& findings)
     // Opening it leaves the focus, and so the NDI output, with the File window.
     if (ImGui::Begin(title, &work->checks_visible, ImGuiWindowFlags_NoFocusOnAppearing)) {
         if (findings.empty())
-            ImGui::TextColored(vec(none_colour), "No findings");
+            ImGui::TextColored(vec(none_colour), "%s", checks_no_findings);
         for (const CHECK_FINDING& f : findings) {
             ImGui::TextColored(vec(severity_colours[f.severity]), "%s", checks_severity_text(f.severity));
             ImGui::SameLine();

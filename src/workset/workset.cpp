@@ -29,7 +29,7 @@ work_t* workset_setup(workset_t* set, const char* path)
 
     work_t* work = (work_t*)calloc(1, sizeof(work_t));
     if (!work) {
-        fprintf(stderr, "refused %s: out of memory\n", path);
+        dpx_file_print_refusal(stderr, path, "out of memory");
         return nullptr;
     }
     if (!work_init(work, path)) {
@@ -79,7 +79,7 @@ bool work_init(work_t* work, const char* path)
     DPX_FILE file;
     char reason[DPX_FILE_REASON_SIZE];
     if (!dpx_file_load(path, DPX_FILE_WHOLE, &file, reason)) {
-        fprintf(stderr, "refused %s: %s\n", path, reason);
+        dpx_file_print_refusal(stderr, path, reason);
         return false;
     }
     // The path fits: longer ones are refused by the load.
