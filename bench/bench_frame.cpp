@@ -53,6 +53,8 @@ void BM_frame(benchmark::State& state, uint32_t user_bytes, int files)
             window_dpx_file(&g.work, &g.config, nullptr);
         ImGui::Render();
     }
+    for (headless_gui& g : guis)
+        headless_gui_unload(&g);
     headless_gui_end();
 }
 

@@ -286,6 +286,7 @@ TEST(Cli, TextEqualsTheFileWindowRowForRow) {
         headless_gui_load(&gui, dpxw_load(path), 1);
         headless_gui_frame(&gui); // opens the panels for the next
         std::string window = headless_gui_frame(&gui), dump = run({path}).out;
+        headless_gui_unload(&gui);
         headless_gui_end();
         dump = dump.substr(dump.find("\nImage data\n"), dump.find("\nChecks\n") - dump.find("\nImage data\n"));
         for (size_t at; (at = dump.find("\\x")) != std::string::npos;)

@@ -14,6 +14,16 @@
 #include "support/dpx_writer.h"
 #include "support/headless_gui.h"
 
+// Every call of the checks passes here (the test is linked with --wrap), so that they can be counted.
+int checks_calls = 0;
+std::vector<CHECK_FINDING> real_checks_run(const DPX_HEADER*, uint64_t) __asm__("__real__Z10checks_runPK10DPX_HEADERm");
+std::vector<CHECK_FINDING> counted_checks_run(const DPX_HEADER* header, uint64_t file_size)
+    __asm__("__wrap__Z10checks_runPK10DPX_HEADERm");
+std::vector<CHECK_FINDING> counted_checks_run(const DPX_HEADER* header, uint64_t file_size) {
+    checks_calls++;
+    return real_checks_run(header, file_size);
+}
+
 namespace {
 
 bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
@@ -27,7 +37,7 @@ struct FileWindow : ::testing::Test {
     headless_gui gui;
     ImVec2 first; // the size the File window opens at, before the frames here set it
     void SetUp() override { headless_gui_begin(); }
-    void TearDown() override { window_picture_shutdown(), headless_gui_end(); }
+    void TearDown() override { window_picture_shutdown(), headless_gui_unload(&gui), headless_gui_end(); }
     std::string show(const dpx_writer& w, int index = 1, float width = 700) { // the first frame sizes the window
         headless_gui_load(&gui, w.bytes, index);
         headless_gui_frame(&gui, width);
@@ -98,13 +108,16 @@ TEST_F(FileWindow, UserDataShowsWhatTheFileHolds) {
 // a picture past the memory bound gets a line instead. The About window's text.
 TEST_F(FileWindow, MenuBarChecksAndPictureWindows) {
     EXPECT_TRUE(has(show(sized(4, 2)), "Picture No findings\n"));
+    checks_calls = 0;
     EXPECT_TRUE(has(show(dpxw_edit(sized(4, 2), {DPXW_TOTAL_SIZE, 12345, 4})), "Picture 1 warning\n"));
+    for (int frame = 0; frame < 50; frame++)
+        headless_gui_frame(&gui);
+    EXPECT_EQ(checks_calls, 1); // at the load, never in a frame
     const CHECK_FINDING error{CHECK_ERROR, "a", "", {}}, warning{CHECK_WARNING, "b", "", {}};
     auto tint = [](std::vector<CHECK_FINDING> f) { std::array<float, 4> c; window_checks_colour(f, &c[0]); return c; };
     EXPECT_TRUE(tint({error, warning}) == tint({error}) && tint({error, warning}) != tint({warning}));
     gui.work.checks_visible = gui.work.picture_visible = true;
-    std::vector<CHECK_FINDING> findings = checks_run(&gui.work.header, gui.work.file_size);
-    EXPECT_TRUE(has(twice([&] { window_checks(&gui.work, findings); }),
+    EXPECT_TRUE(has(twice([&] { window_checks(&gui.work, gui.work.findings); }),
                     "warning file-size-mismatch\ntotal_image_file_size is 12345 but the file holds 8224 bytes"));
     EXPECT_TRUE(has(twice([&] { window_picture(&gui.work); }), "1: 10 bits 'R, G, B', packing 1") &&
                 budget_used() == 4 * 2 * 4 * 2);

@@ -99,6 +99,15 @@ bool fill(int fd, DPX_FILE* file, size_t capacity, char* reason)
     return true;
 }
 
+// The header of the bytes held, with the refusals of a file that is not DPX.
+bool decode(DPX_FILE* file, char* reason)
+{
+    int result = dpx_io_header_read(file->image, file->image_size, &file->header);
+    if (result != DPX_IO_OK)
+        return refuse_header(file, reason, result);
+    return true;
+}
+
 bool load(int fd, DPX_FILE_READ mode, DPX_FILE* file, char* reason)
 {
     struct stat info;
@@ -128,10 +137,7 @@ bool load(int fd, DPX_FILE_READ mode, DPX_FILE* file, char* reason)
         if (shrunk)
             file->image = shrunk;
     }
-    int result = dpx_io_header_read(file->image, file->image_size, &file->header);
-    if (result != DPX_IO_OK)
-        return refuse_header(file, reason, result);
-    return true;
+    return decode(file, reason);
 }
 
 } // namespace
@@ -150,6 +156,20 @@ bool dpx_file_load(const char* path, DPX_FILE_READ mode, DPX_FILE* file, char re
     bool ok = load(fd, mode, file, reason);
     close(fd);
     return ok;
+}
+
+bool dpx_file_from_bytes(const unsigned char* bytes, size_t size, DPX_FILE* file, char reason[DPX_FILE_REASON_SIZE])
+{
+    *file = DPX_FILE{};
+    reason[0] = '\0';
+    if (size > DPX_FILE_READ_LIMIT)
+        size = DPX_FILE_READ_LIMIT;
+    if (!grow(file, size))
+        return refuse(file, reason, "out of memory");
+    memcpy(file->image, bytes, size);
+    file->image_size = size;
+    file->file_size = size;
+    return decode(file, reason);
 }
 
 void dpx_file_print_refusal(FILE* stream, const char* path, const char* reason)

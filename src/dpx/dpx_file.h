@@ -33,6 +33,9 @@ enum { DPX_FILE_REASON_SIZE = 256 };
 // FIFO)", "too short for a DPX header (...)", "not a DPX file (...)" and the
 // like). Directories, FIFOs, sockets and devices are refused without waiting.
 bool dpx_file_load(const char* path, DPX_FILE_READ read, DPX_FILE* file, char reason[DPX_FILE_REASON_SIZE]);
+// The same for a file image already in memory: `size` bytes (up to the read
+// limit) are copied, and the file is taken to be that long.
+bool dpx_file_from_bytes(const unsigned char* bytes, size_t size, DPX_FILE* file, char reason[DPX_FILE_REASON_SIZE]);
 void dpx_file_free(DPX_FILE* file);
 
 // The one line every reader prints for a refused path: "refused PATH: REASON".

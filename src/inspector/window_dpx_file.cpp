@@ -108,8 +108,7 @@ void window_dpx_file(work_t* work, config_t* config, NDIVIEW* ndiview)
     ImGui::SetNextWindowSize(ImVec2(520, 700), ImGuiCond_FirstUseEver);
     ImGui::SetNextWindowPos(ImVec2((float)(20 + (work->index * 50) % 1280), 20), ImGuiCond_FirstUseEver);
     ImGui::Begin(work->name, &work->visible, ImGuiWindowFlags_MenuBar);
-    std::vector<CHECK_FINDING> findings = checks_run(&work->header, work->file_size);
-    menu_dpx_file(work, findings);
+    menu_dpx_file(work, work->findings);
     if (work->texture_pending)
         build_preview(work);
     section_image_data(work, text);
@@ -121,6 +120,6 @@ void window_dpx_file(work_t* work, config_t* config, NDIVIEW* ndiview)
     // Its own windows go with it when it is closed.
     if (!work->visible)
         work->checks_visible = work->picture_visible = false;
-    window_checks(work, findings);
+    window_checks(work, work->findings);
     window_picture(work);
 }

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include "dpx/dpx_file.h"
 
@@ -27,13 +28,13 @@ work_t* workset_setup(workset_t* set, const char* path)
         last = w;
     }
 
-    work_t* work = (work_t*)calloc(1, sizeof(work_t));
+    work_t* work = new (std::nothrow) work_t();
     if (!work) {
         dpx_file_print_refusal(stderr, path, "out of memory");
         return nullptr;
     }
     if (!work_init(work, path)) {
-        free(work);
+        delete work;
         return nullptr;
     }
     work->index = highest + 1;
@@ -58,38 +59,50 @@ void workset_close(workset_t* set)
     while (w) {
         work_t* next = w->next;
         work_fini(w);
-        free(w);
+        delete w;
         w = next;
     }
     free(set);
 }
 
-bool work_init(work_t* work, const char* path)
+namespace {
+
+// The loader's second half: the entry takes the file read into `file`.
+bool work_adopt(work_t* work, const char* path, bool loaded, DPX_FILE* file, const char* reason)
 {
-    work->index = 0;
-    work->texture_id = 0;
-    work->visible = true;
-    work->texture_pending = false;
-    work->checks_visible = false;
-    work->picture_visible = false;
-    work->buffer = nullptr;
-    work->buffer_size = 0;
-    work->file_size = 0;
-    work->name[0] = '\0';
-    DPX_FILE file;
-    char reason[DPX_FILE_REASON_SIZE];
-    if (!dpx_file_load(path, DPX_FILE_WHOLE, &file, reason)) {
+    *work = work_t();
+    if (!loaded) {
         dpx_file_print_refusal(stderr, path, reason);
         return false;
     }
-    // The path fits: longer ones are refused by the load.
+    work->visible = true;
+    // A path from the disk fits: longer ones are refused by the load.
     snprintf(work->name, sizeof work->name, "%s", path);
-    work->buffer = file.image;
-    work->buffer_size = file.image_size;
-    work->file_size = file.file_size;
-    work->header = file.header;
+    work->buffer = file->image;
+    work->buffer_size = file->image_size;
+    work->file_size = file->file_size;
+    work->header = file->header;
+    work->findings = checks_run(&work->header, work->file_size);
     work->texture_pending = true;
     return true;
+}
+
+} // namespace
+
+bool work_init(work_t* work, const char* path)
+{
+    DPX_FILE file;
+    char reason[DPX_FILE_REASON_SIZE];
+    bool loaded = dpx_file_load(path, DPX_FILE_WHOLE, &file, reason);
+    return work_adopt(work, path, loaded, &file, reason);
+}
+
+bool work_init_bytes(work_t* work, const char* path, const unsigned char* bytes, size_t size)
+{
+    DPX_FILE file;
+    char reason[DPX_FILE_REASON_SIZE];
+    bool loaded = dpx_file_from_bytes(bytes, size, &file, reason);
+    return work_adopt(work, path, loaded, &file, reason);
 }
 
 bool work_fini(work_t* work)

@@ -3,7 +3,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
+#include "checks/checks.h"
 #include "dpx/dpx_header.h"
 
 struct GLFWwindow;
@@ -11,18 +13,21 @@ struct GLFWwindow;
 enum { WORK_NAME_SIZE = 1024 };
 
 struct work_t {
-    int32_t index;      // from 1; 0 while loading
-    int32_t texture_id; // preview texture, 0 until built
-    bool texture_pending;
-    bool visible;
-    bool checks_visible;  // the file's Checks window is shown
-    bool picture_visible; // the file's Picture window is shown
-    char name[WORK_NAME_SIZE]; // the path as dropped: identity and window title
-    unsigned char* buffer;     // the file image
-    size_t buffer_size;        // its length in bytes
-    uint64_t file_size;        // the file's length on disk (at most 256 MiB are held)
-    DPX_HEADER header;         // pointers borrow from buffer
-    work_t* next;
+    int32_t index = 0;      // from 1; 0 while loading
+    int32_t texture_id = 0; // preview texture, 0 until built
+    bool texture_pending = false;
+    bool visible = false;
+    bool checks_visible = false;  // the file's Checks window is shown
+    bool picture_visible = false; // the file's Picture window is shown
+    char name[WORK_NAME_SIZE] = {}; // the path as dropped: identity and window title
+    unsigned char* buffer = nullptr; // the file image
+    size_t buffer_size = 0;          // its length in bytes
+    uint64_t file_size = 0;          // the file's length on disk (at most 256 MiB are held)
+    DPX_HEADER header = {};          // pointers borrow from buffer
+    // The checks of the header against the file, run once when it is loaded:
+    // neither changes afterwards.
+    std::vector<CHECK_FINDING> findings;
+    work_t* next = nullptr;
 };
 
 struct workset_t {
@@ -40,6 +45,8 @@ void workset_close(workset_t* set);
 
 // Loads the file; on failure prints one line on standard error and returns false.
 bool work_init(work_t* work, const char* path);
+// The same for a file image already in memory, taken to be the whole file.
+bool work_init_bytes(work_t* work, const char* path, const unsigned char* bytes, size_t size);
 bool work_fini(work_t* work);
 
 void dropCallback(GLFWwindow* window, int count, const char** paths);

@@ -16,7 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     static const bool started = (headless_gui_begin(), true); // one context for the whole run
     (void)started;
     headless_gui gui;
-    headless_gui_load(&gui, image, 1 + (int)(size % 120));
-    headless_gui_frame(&gui);
+    if (headless_gui_load(&gui, image, 1 + (int)(size % 120)))
+        headless_gui_frame(&gui);
+    headless_gui_unload(&gui);
     return 0;
 }

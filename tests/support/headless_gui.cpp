@@ -1,12 +1,9 @@
 #include "support/headless_gui.h"
 
-#include <cstring>
-
 #include <imgui.h>
 
 #include "display/picture_texture.h"
 #include "display/thumbnail.h"
-#include "dpx/dpx_io.h"
 #include "inspector/window_dpx_file.h"
 
 static std::string captured; // the log reaches us through the clipboard hook when it finishes
@@ -24,17 +21,19 @@ void headless_gui_begin() {
 
 void headless_gui_end() { ImGui::DestroyContext(); }
 
-void headless_gui_load(headless_gui* gui, const std::vector<unsigned char>& image, int index) {
-    gui->image = image;
-    work_t& work = gui->work;
-    memset(&work, 0, sizeof work);
-    work.index = index;
-    work.visible = work.texture_pending = true;
-    snprintf(work.name, sizeof work.name, "file %d.dpx", index);
-    work.buffer = gui->image.data();
-    work.buffer_size = work.file_size = gui->image.size();
-    dpx_io_header_read(work.buffer, work.buffer_size, &work.header);
+bool headless_gui_load(headless_gui* gui, const std::vector<unsigned char>& image, int index) {
+    headless_gui_unload(gui);
     gui->config = config_t{false, false, true};
+    const std::string name = "file " + std::to_string(index) + ".dpx";
+    if (!work_init_bytes(&gui->work, name.c_str(), image.data(), image.size()))
+        return false;
+    gui->work.index = index;
+    return true;
+}
+
+void headless_gui_unload(headless_gui* gui) {
+    work_fini(&gui->work);
+    gui->work = work_t();
 }
 
 std::string headless_gui_text(const std::function<void()>& draw) {

@@ -9,7 +9,7 @@
 #include "workset/config.h"
 #include "workset/workset.h"
 
-struct headless_gui { work_t work; std::vector<unsigned char> image; config_t config; };
+struct headless_gui { work_t work; config_t config; };
 
 struct thumbnail_stub_t {
     unsigned int next_texture; // returned by a create for slots 0..99 (a picture gets 8)
@@ -20,8 +20,10 @@ extern thumbnail_stub_t thumbnail_stub;
 // A new context, and the stand-in set to give texture 7 and no refusal.
 void headless_gui_begin();
 void headless_gui_end();
-// Loads `image` into `gui->work` as the workset would, with the given index.
-void headless_gui_load(headless_gui* gui, const std::vector<unsigned char>& image, int index);
+// Loads `image` into `gui->work` through the loader, with the given index; false when it is refused.
+bool headless_gui_load(headless_gui* gui, const std::vector<unsigned char>& image, int index);
+// Releases what the last load holds.
+void headless_gui_unload(headless_gui* gui);
 // The text that `draw` submits in one frame, a line per visual line, without trailing spaces.
 std::string headless_gui_text(const std::function<void()>& draw);
 // One frame of the File window, `width` wide and tall enough that every row is in view; it opens
