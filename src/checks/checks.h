@@ -6,20 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "checks/checks_finding.h"
 #include "dpx/dpx_header.h"
-
-enum CHECK_SEVERITY {
-    CHECK_ERROR,   // the file cannot be read as its header declares
-    CHECK_WARNING, // it disagrees with the standard or with itself but can be read
-    CHECK_NOTE,    // legal but unusual
-};
-
-struct CHECK_FINDING {
-    CHECK_SEVERITY severity;
-    const char* id;                  // stable: scripts rely on it ("file-size-mismatch", ...)
-    std::string message;             // one line that states the numbers involved
-    std::vector<const char*> fields; // header member paths, e.g. "image_information.image_element[1].offset_to_data"
-};
 
 // Every finding for a decoded header and the file's real length, errors
 // first, then warnings, then notes, each in rule order. An element n

@@ -7,7 +7,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "checks/checks.h"
+#include "checks/checks_finding.h"
+#include "dpx/dpx_header.h"
 
 struct CHECK_CONTEXT {
     const DPX_HEADER* header;

@@ -1,5 +1,6 @@
 // Textures of the Picture windows: RGBA pictures in file order, sampled
 // nearest when magnified so single pixels can be read, smoothly when reduced.
+// Resolved at link time, as the preview slots are (display/thumbnail.h).
 #pragma once
 
 #include <epoxy/gl.h>

@@ -1,4 +1,7 @@
 // Preview texture slots, addressed by a file's workset index (0 to 99).
+// Resolved at link time: the inspector calls these without linking
+// tessa_display; the program links the real ones, the headless tests a
+// stand-in (tests/support/headless_gui.cpp).
 #pragma once
 
 #include <epoxy/gl.h>

@@ -9,7 +9,6 @@
 #endif
 
 #include "dpx/bufio.h"
-#include "pixconv/pixconv.h"
 
 void pixconv_fill_fallback(unsigned char* dst, size_t pixels);
 
