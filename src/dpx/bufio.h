@@ -6,29 +6,21 @@
 #include <cstddef>
 #include <cstdint>
 
-// A 32-bit word in the given byte order, whatever the host's: every reader
-// of header fields and samples takes its words here.
-inline uint32_t bufio_word32(const unsigned char* p, bool little_endian)
+inline uint16_t bufio_swap(uint16_t v) { return __builtin_bswap16(v); }
+inline uint32_t bufio_swap(uint32_t v) { return __builtin_bswap32(v); }
+
+// A word in the given byte order, whatever the host's: every reader of
+// header fields and samples takes its words here.
+template <typename Word> inline Word bufio_word(const unsigned char* p, bool little_endian)
 {
-    uint32_t v;
-    __builtin_memcpy(&v, p, 4);
-#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-    return little_endian ? v : __builtin_bswap32(v);
-#else
-    return little_endian ? __builtin_bswap32(v) : v;
-#endif
+    Word v;
+    __builtin_memcpy(&v, p, sizeof v);
+    const bool host_little = __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__;
+    return little_endian == host_little ? v : bufio_swap(v);
 }
 
-inline uint16_t bufio_word16(const unsigned char* p, bool little_endian)
-{
-    uint16_t v;
-    __builtin_memcpy(&v, p, 2);
-#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-    return little_endian ? v : __builtin_bswap16(v);
-#else
-    return little_endian ? __builtin_bswap16(v) : v;
-#endif
-}
+inline uint32_t bufio_word32(const unsigned char* p, bool little_endian) { return bufio_word<uint32_t>(p, little_endian); }
+inline uint16_t bufio_word16(const unsigned char* p, bool little_endian) { return bufio_word<uint16_t>(p, little_endian); }
 
 struct BUFIO {
     uint32_t little_endian; // 0: most significant byte first, 1: least first
