@@ -6,8 +6,8 @@
 #include <cstdint>
 
 // A quarter of physical memory, at most 3 GiB: room for a hundred HD
-// previews or one 16384 x 16384 picture, well short of what a desktop needs
-// for everything else.
+// previews or one picture of the largest size, well short of what a desktop
+// needs for everything else.
 uint64_t budget_limit();
 uint64_t budget_used();
 // Takes `bytes` and returns true, or returns false and takes nothing when
