@@ -1,5 +1,6 @@
 // Tessaview: start-up, the frame loop and shutdown.
 #include <cstdio>
+#include <vector>
 
 #include <epoxy/gl.h>
 #define GLFW_INCLUDE_NONE
@@ -8,8 +9,10 @@
 
 #include "workset/config.h"
 #include "app/menu.h"
+#include "app/options.h"
 #include "workset/workset.h"
 #include "display/imgui_impl_glfw_gl3.h"
+#include "display/xerrors.h"
 #include "inspector/window_dpx_file.h"
 #include "inspector/window_picture.h"
 #include "ndiview/ndiview.h"
@@ -35,10 +38,19 @@ static void workset_callback_func(work_t* work, void* user)
         window_dpx_file(work, &config, (NDIVIEW*)user);
 }
 
-int main(int, char**)
+int main(int argc, char** argv)
 {
     // Each message line reaches a pipe as it is printed.
     setvbuf(stdout, nullptr, _IOLBF, 0);
+    std::vector<const char*> paths;
+    switch (options_parse(argc, argv, &paths, stdout, stderr)) {
+    case OPTIONS_DONE:
+        return 0;
+    case OPTIONS_USAGE:
+        return 2;
+    case OPTIONS_RUN:
+        break;
+    }
 
     config.exit = false;
     config.about = false;
@@ -65,9 +77,12 @@ int main(int, char**)
     glfwMakeContextCurrent(window);
     ImGui_ImplGlfwGL3_Init(window, true);
     glfwSetDropCallback(window, dropCallback);
+    // Files named on the command line open as a drop of them would.
+    dropCallback(window, (int)paths.size(), paths.data());
     ImVec4 clear_color = ImColor(34, 36, 38, 255);
 
     while (!glfwWindowShouldClose(window) && !config.exit) {
+        xerrors_keep_going();
         glfwPollEvents();
         ImGui_ImplGlfwGL3_NewFrame();
         menu_main(&config, sender);

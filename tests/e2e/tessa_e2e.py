@@ -107,8 +107,9 @@ class Glyphs:
 class App:
     """One run of tessaview, ended and cleaned up with the test."""
 
-    def __init__(self, test, env=None):
-        """`env` adds to the environment; "{dir}" in it is the run's directory."""
+    def __init__(self, test, env=None, args=()):
+        """`env` adds to the environment; "{dir}" in it is the run's directory.
+        `args` go on the command line."""
         self.dir = tempfile.mkdtemp(prefix="tv", dir="/tmp")  # short: paths show in titles
         test.addCleanup(shutil.rmtree, self.dir, True)
         os.mkdir(self.path("run"))
@@ -116,7 +117,7 @@ class App:
         env = {**os.environ, "NDI_RUNTIME_DIR_V6": none, "NDI_RUNTIME_DIR_V5": none, "LIBGL_ALWAYS_SOFTWARE": "1",
                **SANITIZER_ENV, **{k: v.format(dir=self.dir) for k, v in (env or {}).items()}}
         with open(self.path("out"), "wb") as out, open(self.path("err"), "wb") as err:
-            self.proc = subprocess.Popen([BIN], cwd=self.path("run"), env=env,
+            self.proc = subprocess.Popen([BIN, *args], cwd=self.path("run"), env=env,
                                          stdin=subprocess.DEVNULL, stdout=out, stderr=err)
         test.addCleanup(self.proc.wait)
         test.addCleanup(self.proc.kill)  # first; does nothing once the program has ended
@@ -175,6 +176,18 @@ class App:
         """Asks the program to close, as a window manager's close button does."""
         self.win.send_event(event.ClientMessage(window=self.win, client_type=_x.intern_atom("WM_PROTOCOLS"), data=(
             32, [_x.intern_atom("WM_DELETE_WINDOW"), X.CurrentTime, 0, 0, 0])))
+        _x.flush()
+
+    def abandoned_drop(self):
+        """Starts a drop whose source window is gone before the program answers it."""
+        atom = _x.intern_atom
+        source = _x.screen().root.create_window(0, 0, 1, 1, 0, X.CopyFromParent)
+        at = _x.screen().root.translate_coords(self.win, self.size[0] - 40, self.size[1] - 20)
+        for kind, data in (("XdndEnter", [5 << 24, atom("text/uri-list"), 0, 0]),
+                           ("XdndPosition", [0, at.x << 16 | at.y, X.CurrentTime, atom("XdndActionCopy")])):
+            self.win.send_event(event.ClientMessage(window=self.win, client_type=atom(kind),
+                                                    data=(32, [source.id] + data)))
+        source.destroy()
         _x.flush()
 
     def drop(self, paths):
