@@ -105,17 +105,24 @@ bool export_decoded(const options& o, const DPX_FILE* file, FILE* out, FILE* err
     return true;
 }
 
-// The whole file is read: the picture is in its image data.
+// The file is read as far as its elements reach, within the memory bound.
 int export_png(const options& o, FILE* out, FILE* err)
 {
     if (o.files.size() != 1) {
         fprintf(err, "--picture takes exactly one FILE\n");
         return CLI_USAGE;
     }
+    const char* path = o.files[0].c_str();
     DPX_FILE file;
     char reason[DPX_FILE_REASON_SIZE];
-    if (!dpx_file_load(o.files[0].c_str(), DPX_FILE_WHOLE, &file, reason)) {
-        dpx_file_print_refusal(err, o.files[0].c_str(), reason);
+    uint64_t end;
+    bool read = dpx_file_image_reach(path, &file, &end, reason);
+    if (read) {
+        dpx_file_free(&file);
+        read = dpx_file_load_to(path, end, &file, reason);
+    }
+    if (!read) {
+        dpx_file_print_refusal(err, path, reason);
         return CLI_REFUSED;
     }
     bool ok = export_decoded(o, &file, out, err);

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstdint>
 #include <cstring>
 
 #include <fcntl.h>
@@ -10,6 +11,7 @@
 #include <unistd.h>
 
 #include "dpx/dpx_io.h"
+#include "dpx/dpx_layout.h"
 
 namespace {
 
@@ -108,7 +110,8 @@ bool decode(DPX_FILE* file, char* reason)
     return true;
 }
 
-bool load(int fd, DPX_FILE_READ mode, DPX_FILE* file, char* reason)
+// Reads up to `limit` bytes, or the header alone.
+bool load(int fd, DPX_FILE_READ mode, uint64_t limit, DPX_FILE* file, char* reason)
 {
     struct stat info;
     if (fstat(fd, &info) != 0)
@@ -119,7 +122,10 @@ bool load(int fd, DPX_FILE_READ mode, DPX_FILE* file, char* reason)
         return refuse(file, reason, text);
     }
     file->file_size = (uint64_t)info.st_size;
-    size_t capacity = file->file_size < DPX_FILE_READ_LIMIT ? (size_t)file->file_size : (size_t)DPX_FILE_READ_LIMIT;
+    file->modified_ns = (int64_t)info.st_mtim.tv_sec * 1000000000 + info.st_mtim.tv_nsec;
+    if (limit > SIZE_MAX)
+        limit = SIZE_MAX;
+    size_t capacity = file->file_size < limit ? (size_t)file->file_size : (size_t)limit;
     if (mode == DPX_FILE_HEADER_ONLY && capacity > DPX_HEADER_SIZE)
         capacity = DPX_HEADER_SIZE;
     if (!fill(fd, file, capacity, reason))
@@ -142,7 +148,9 @@ bool load(int fd, DPX_FILE_READ mode, DPX_FILE* file, char* reason)
 
 } // namespace
 
-bool dpx_file_load(const char* path, DPX_FILE_READ mode, DPX_FILE* file, char reason[DPX_FILE_REASON_SIZE])
+namespace {
+
+bool open_and_load(const char* path, DPX_FILE_READ mode, uint64_t limit, DPX_FILE* file, char* reason)
 {
     *file = DPX_FILE{};
     reason[0] = '\0';
@@ -153,9 +161,21 @@ bool dpx_file_load(const char* path, DPX_FILE_READ mode, DPX_FILE* file, char re
     int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return refuse_errno(file, reason, "cannot open");
-    bool ok = load(fd, mode, file, reason);
+    bool ok = load(fd, mode, limit, file, reason);
     close(fd);
     return ok;
+}
+
+} // namespace
+
+bool dpx_file_load(const char* path, DPX_FILE_READ mode, DPX_FILE* file, char reason[DPX_FILE_REASON_SIZE])
+{
+    return open_and_load(path, mode, DPX_FILE_READ_LIMIT, file, reason);
+}
+
+bool dpx_file_load_to(const char* path, uint64_t end, DPX_FILE* file, char reason[DPX_FILE_REASON_SIZE])
+{
+    return open_and_load(path, DPX_FILE_WHOLE, end, file, reason);
 }
 
 bool dpx_file_from_bytes(const unsigned char* bytes, size_t size, DPX_FILE* file, char reason[DPX_FILE_REASON_SIZE])
@@ -170,6 +190,16 @@ bool dpx_file_from_bytes(const unsigned char* bytes, size_t size, DPX_FILE* file
     file->image_size = size;
     file->file_size = size;
     return decode(file, reason);
+}
+
+bool dpx_file_image_reach(const char* path, DPX_FILE* head, uint64_t* end, char reason[DPX_FILE_REASON_SIZE])
+{
+    if (!dpx_file_load(path, DPX_FILE_HEADER_ONLY, head, reason))
+        return false;
+    *end = dpx_layout_image_end(&head->header);
+    if (*end > head->file_size)
+        *end = head->file_size;
+    return true;
 }
 
 void dpx_file_print_refusal(FILE* stream, const char* path, const char* reason)

@@ -22,6 +22,7 @@ struct DPX_FILE {
     unsigned char* image; // the bytes read, owned; the header's pointers borrow from it
     size_t image_size;    // bytes held in `image`
     uint64_t file_size;   // the file's real length on disk
+    int64_t modified_ns;  // its modification time, to notice a change on disk
     DPX_HEADER header;
 };
 
@@ -33,6 +34,17 @@ enum { DPX_FILE_REASON_SIZE = 256 };
 // FIFO)", "too short for a DPX header (...)", "not a DPX file (...)" and the
 // like). Directories, FIFOs, sockets and devices are refused without waiting.
 bool dpx_file_load(const char* path, DPX_FILE_READ read, DPX_FILE* file, char reason[DPX_FILE_REASON_SIZE]);
+// Reads and decodes `path` from its start as far as `end` bytes (all of a
+// shorter file), past the read limit: for the pictures, whose reach the
+// caller has worked out from the header and bounded.
+bool dpx_file_load_to(const char* path, uint64_t end, DPX_FILE* file, char reason[DPX_FILE_REASON_SIZE]);
+
+// How far a reader of the pictures of `path` must read (dpx_layout_image_end
+// of its header as it is now, at most the file's length), from a header-only
+// read, which `head` keeps (size and modification time included) until
+// dpx_file_free.
+bool dpx_file_image_reach(const char* path, DPX_FILE* head, uint64_t* end, char reason[DPX_FILE_REASON_SIZE]);
+
 // The same for a file image already in memory: `size` bytes (up to the read
 // limit) are copied, and the file is taken to be that long.
 bool dpx_file_from_bytes(const unsigned char* bytes, size_t size, DPX_FILE* file, char reason[DPX_FILE_REASON_SIZE]);

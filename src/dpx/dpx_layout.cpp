@@ -113,6 +113,32 @@ bool dpx_layout_line_bytes(uint64_t samples, uint8_t bit_depth, uint16_t packing
     return true;
 }
 
+uint32_t dpx_layout_element_offset(const DPX_HEADER* header, int index)
+{
+    uint32_t offset = dpx_layout_defined_or_zero(header->image_information.image_element[index].offset_to_data);
+    if (index == 0 && offset == 0)
+        offset = dpx_layout_defined_or_zero(header->file_information.offset_to_image_data);
+    return offset;
+}
+
+uint64_t dpx_layout_image_end(const DPX_HEADER* header)
+{
+    uint64_t end = DPX_HEADER_SIZE + (uint64_t)dpx_layout_defined_or_zero(header->file_information.user_defined_header_length);
+    for (int i = 0; i < DPX_IMAGE_ELEMENT_COUNT; i++) {
+        // The preview reads element 0 from its own offset, even a zero one.
+        uint64_t starts[2] = {dpx_layout_element_offset(header, i),
+                              i == 0 ? header->image_information.image_element[0].offset_to_data : 0};
+        uint64_t bytes = 0;
+        dpx_layout_element_bytes(header, i, &bytes);
+        for (uint64_t start : starts) {
+            uint64_t reach = saturating_add(start, bytes);
+            if (reach > end)
+                end = reach;
+        }
+    }
+    return end;
+}
+
 uint32_t dpx_layout_defined_or_zero(uint32_t value)
 {
     return dpx_undefined_u32(value) ? 0 : value;

@@ -69,5 +69,15 @@ bool dpx_layout_line_bytes(uint64_t samples, uint8_t bit_depth, uint16_t packing
 // 0. False when the descriptor or bit depth has no known layout.
 bool dpx_layout_element_bytes(const DPX_HEADER* header, int index, uint64_t* bytes);
 
+// Where element `index` (0 to 7) starts: its offset_to_data; for element 0
+// without one (0 or undefined), the header's offset_to_image_data, as FFmpeg
+// and libdpx read it. 0 when neither is set.
+uint32_t dpx_layout_element_offset(const DPX_HEADER* header, int index);
+
+// The first byte past the furthest element data the header describes, and
+// past the user-defined header: how far a reader of its pictures must read.
+// Elements of unknown layout reach no further than their start. Saturates.
+uint64_t dpx_layout_image_end(const DPX_HEADER* header);
+
 // A padding or offset field's value with the undefined marker read as 0.
 uint32_t dpx_layout_defined_or_zero(uint32_t value);

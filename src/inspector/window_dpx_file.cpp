@@ -1,5 +1,6 @@
 #include "inspector/window_dpx_file.h"
 
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 
@@ -27,6 +28,10 @@ const char* preview_refusal(const work_t* work, float window_width, int* width, 
     }
     if (const char* refusal = describe_preview_refusal(&work->header))
         return refusal;
+    if (work->texture_pending)
+        return "Building the preview...";
+    if (!work->image_refusal.empty())
+        return work->image_refusal.c_str();
     if (const char* refusal = ImGui_ImplGlfwGL3_ThumbnailRefusal(work->index))
         return refusal;
     if (work->texture_id == 0)
@@ -44,18 +49,64 @@ const char* preview_refusal(const work_t* work, float window_width, int* width, 
     return nullptr;
 }
 
+// Previews are built in the frames after a drop, as many as fit in this
+// much of a frame (one at least), so that a drop of many big files never
+// freezes the window.
+const double preview_seconds_per_frame = 0.025;
+int g_PreviewFrame = -1;
+std::chrono::steady_clock::time_point g_PreviewFrameStart;
+
+bool preview_turn()
+{
+    auto now = std::chrono::steady_clock::now();
+    if (ImGui::GetFrameCount() != g_PreviewFrame) {
+        g_PreviewFrame = ImGui::GetFrameCount();
+        g_PreviewFrameStart = now;
+        return true;
+    }
+    return std::chrono::duration<double>(now - g_PreviewFrameStart).count() < preview_seconds_per_frame;
+}
+
+// The picture comes from the file as it is now, read for the build only.
 void build_preview(work_t* work)
 {
     work->texture_pending = false;
-    work->texture_id = (int32_t)ImGui_ImplGlfwGL3_CreateThumbnailTexture(work->index, &work->header);
+    work->image_refusal.clear();
+    if (work->index < 1 || work->index >= THUMBNAIL_SLOT_COUNT || describe_preview_refusal(&work->header)) {
+        // Nothing will be converted: the file need not be read.
+        work->texture_id = (int32_t)ImGui_ImplGlfwGL3_CreateThumbnailTexture(work->index, &work->header);
+        return;
+    }
+    DPX_FILE file;
+    char reason[DPX_FILE_REASON_SIZE];
+    if (!work_image_load(work, "preview", &file, reason)) {
+        work->texture_id = 0;
+        work->image_refusal = std::string("No preview: ") + reason;
+        fprintf(stderr, "%s: %s\n", work->name, work->image_refusal.c_str());
+        return;
+    }
+    work->texture_id = (int32_t)ImGui_ImplGlfwGL3_CreateThumbnailTexture(work->index, &file.header);
+    work_image_free(&file);
     if (const char* refusal = ImGui_ImplGlfwGL3_ThumbnailRefusal(work->index))
         fprintf(stderr, "%s: %s\n", work->name, refusal);
+}
+
+// A hidden window gives its preview's memory back; shown again, it builds it again.
+void drop_preview(work_t* work)
+{
+    if (work->texture_id == 0 && work->texture_pending)
+        return;
+    ImGui_ImplGlfwGL3_DisposeThumbnailTexture(work->index);
+    work->texture_id = 0;
+    work->texture_pending = true;
 }
 
 void section_image_data(const work_t* work, char* text)
 {
     if (!sections_begin(describe_section_title(DESCRIBE_IMAGE_DATA)))
         return;
+    if (work->changed)
+        ImGui::TextUnformatted(work_changed_text);
     int width = 0, height = 0;
     const char* refusal = preview_refusal(work, ImGui::GetWindowSize().x, &width, &height, text);
     if (refusal) {
@@ -109,7 +160,7 @@ void window_dpx_file(work_t* work, config_t* config, NDIVIEW* ndiview)
     ImGui::SetNextWindowPos(ImVec2((float)(20 + (work->index * 50) % 1280), 20), ImGuiCond_FirstUseEver);
     ImGui::Begin(work->name, &work->visible, ImGuiWindowFlags_MenuBar);
     menu_dpx_file(work, work->findings);
-    if (work->texture_pending)
+    if (work->texture_pending && preview_turn())
         build_preview(work);
     section_image_data(work, text);
     DESCRIBE_SECTION section;
@@ -117,9 +168,11 @@ void window_dpx_file(work_t* work, config_t* config, NDIVIEW* ndiview)
         section_table(&work->header, (DESCRIBE_SECTION_ID)id, &section);
     ndi_hand_off(work, config, ndiview);
     ImGui::End();
-    // Its own windows go with it when it is closed.
-    if (!work->visible)
+    // Its own windows and its preview go with it when it is closed.
+    if (!work->visible) {
         work->checks_visible = work->picture_visible = false;
+        drop_preview(work);
+    }
     window_checks(work, work->findings);
     window_picture(work);
 }

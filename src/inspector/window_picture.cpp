@@ -38,11 +38,21 @@ struct picture_t {
     uint64_t missing;
     GLuint texture;
     uint64_t cost;
+    // The file as it was when the window opened, as far as its elements
+    // reach; kept for the readout, read again when the window opens again.
+    DPX_FILE file;
+    char file_refusal[DPX_FILE_REASON_SIZE]; // why it could not be read, or ""
 };
 
 std::map<int, picture_t> g_Pictures;
 
 const float zoom_min = 1.0f / 64, zoom_max = 256.0f;
+
+void release_file(picture_t* p)
+{
+    work_image_free(&p->file);
+    p->file_refusal[0] = '\0';
+}
 
 void release(picture_t* p)
 {
@@ -55,14 +65,22 @@ void release(picture_t* p)
     p->built = false;
 }
 
-void build(picture_t* p, const work_t* work)
+void build(picture_t* p, work_t* work)
 {
     release(p);
     p->built = true;
     p->built_element = p->element;
     p->built_view = p->view;
     p->missing = 0;
-    p->decodable = decode_layout(&work->header, p->element, &p->layout, p->reason);
+    if (!p->file.image && !p->file_refusal[0] && !work_image_load(work, "picture", &p->file, p->file_refusal) &&
+        !p->file_refusal[0])
+        snprintf(p->file_refusal, sizeof p->file_refusal, "cannot read the file");
+    if (p->file_refusal[0]) {
+        snprintf(p->reason, sizeof p->reason, "No picture: %.200s", p->file_refusal);
+        p->decodable = false;
+        return;
+    }
+    p->decodable = decode_layout(&p->file.header, p->element, &p->layout, p->reason);
     if (!p->decodable)
         return;
     uint64_t bytes = (uint64_t)p->layout.width * p->layout.height * 4;
@@ -78,7 +96,7 @@ void build(picture_t* p, const work_t* work)
         p->decodable = false;
         return;
     }
-    transform_picture(&p->layout, work->buffer, work->buffer_size, p->view, p->rgba, &p->missing);
+    transform_picture(&p->layout, p->file.image, p->file.image_size, p->view, p->rgba, &p->missing);
     p->texture = ImGui_ImplGlfwGL3_CreatePictureTexture(p->rgba, (int)p->layout.width, (int)p->layout.height);
 }
 
@@ -179,14 +197,14 @@ void checkerboard(ImDrawList* list, ImVec2 a, ImVec2 b, ImVec2 clip_a, ImVec2 cl
 
 // "x 12  y 5   Cb 512  Y 940  Cr 512   display 255 0 0 255" for the pixel
 // under the cursor, in the file's own order.
-void readout(const picture_t* p, const work_t* work, uint32_t x, uint32_t y)
+void readout(const picture_t* p, uint32_t x, uint32_t y)
 {
     double codes[DECODE_MAX_COMPONENTS];
     std::string text;
     char part[96];
     snprintf(part, sizeof part, "x %u  y %u  ", x, y);
     text += part;
-    if (!unpack_pixel(&p->layout, work->buffer, work->buffer_size, x, y, codes)) {
+    if (!unpack_pixel(&p->layout, p->file.image, p->file.image_size, x, y, codes)) {
         text += " no bytes in the file";
     } else {
         for (int c = 0; c < p->layout.components; c++) {
@@ -203,7 +221,7 @@ void readout(const picture_t* p, const work_t* work, uint32_t x, uint32_t y)
     ImGui::TextUnformatted(text.c_str());
 }
 
-void canvas(picture_t* p, const work_t* work)
+void canvas(picture_t* p)
 {
     int code = orientation(p);
     uint32_t shown_w, shown_h;
@@ -248,7 +266,7 @@ void canvas(picture_t* p, const work_t* work)
     if (ImGui::IsItemHovered() && sx >= 0 && sy >= 0 && sx < shown_w && sy < shown_h) {
         uint32_t fx, fy;
         orient_to_file(code, p->layout.width, p->layout.height, (uint32_t)sx, (uint32_t)sy, &fx, &fy);
-        readout(p, work, fx, fy);
+        readout(p, fx, fy);
     } else {
         ImGui::TextDisabled("%u x %u, zoom %.0f%%", p->layout.width, p->layout.height, p->zoom * 100.0f);
     }
@@ -273,12 +291,14 @@ void toolbar(picture_t* p, const work_t* work)
     }
 }
 
-void contents(picture_t* p, const work_t* work)
+void contents(picture_t* p, work_t* work)
 {
     toolbar(p, work);
     if (!p->built || p->built_element != p->element || p->built_view.mode != p->view.mode ||
         p->built_view.component != p->view.component)
         build(p, work);
+    if (work->changed)
+        ImGui::TextUnformatted(work_changed_text);
     if (!p->decodable) {
         ImGui::TextWrapped("%s", p->reason);
         return;
@@ -291,7 +311,7 @@ void contents(picture_t* p, const work_t* work)
                     dpx_fallback_text());
     if (p->layout.orientation > 7 && !p->as_stored)
         ImGui::TextDisabled("Orientation %u is not defined: shown as stored.", (unsigned)p->layout.orientation);
-    canvas(p, work);
+    canvas(p);
 }
 
 } // namespace
@@ -302,6 +322,7 @@ void window_picture(work_t* work)
     if (!work->picture_visible) {
         if (it != g_Pictures.end()) {
             release(&it->second);
+            release_file(&it->second);
             g_Pictures.erase(it);
         }
         return;
@@ -327,7 +348,9 @@ void window_picture(work_t* work)
 
 void window_picture_shutdown()
 {
-    for (std::pair<const int, picture_t>& p : g_Pictures)
+    for (std::pair<const int, picture_t>& p : g_Pictures) {
         release(&p.second);
+        release_file(&p.second);
+    }
     g_Pictures.clear();
 }

@@ -143,12 +143,9 @@ bool decode_layout(const DPX_HEADER* header, int element, DECODE_LAYOUT* layout,
     l->line_stride = l->line_bytes + dpx_layout_defined_or_zero(e->end_of_line_padding);
     l->low_field_first = l->components == 1;
 
-    uint32_t offset = e->offset_to_data;
-    if (element == 0 && (offset == 0 || dpx_undefined_u32(offset))) {
-        offset = header->file_information.offset_to_image_data;
-        l->offset_from_image_data = true;
-    }
-    if (offset == 0 || dpx_undefined_u32(offset)) {
+    uint32_t offset = dpx_layout_element_offset(header, element);
+    l->offset_from_image_data = dpx_layout_defined_or_zero(e->offset_to_data) == 0 && offset != 0;
+    if (offset == 0) {
         snprintf(reason, DECODE_REASON_SIZE, "the element has no data offset");
         return false;
     }

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <new>
 
+#include "budget/budget.h"
 #include "dpx/dpx_file.h"
 
 workset_t* workset = nullptr;
@@ -81,6 +82,7 @@ bool work_adopt(work_t* work, const char* path, bool loaded, DPX_FILE* file, con
     work->buffer = file->image;
     work->buffer_size = file->image_size;
     work->file_size = file->file_size;
+    work->modified_ns = file->modified_ns;
     work->header = file->header;
     work->findings = checks_run(&work->header, work->file_size);
     work->texture_pending = true;
@@ -93,7 +95,7 @@ bool work_init(work_t* work, const char* path)
 {
     DPX_FILE file;
     char reason[DPX_FILE_REASON_SIZE];
-    bool loaded = dpx_file_load(path, DPX_FILE_WHOLE, &file, reason);
+    bool loaded = dpx_file_load(path, DPX_FILE_HEADER_ONLY, &file, reason);
     return work_adopt(work, path, loaded, &file, reason);
 }
 
@@ -102,7 +104,10 @@ bool work_init_bytes(work_t* work, const char* path, const unsigned char* bytes,
     DPX_FILE file;
     char reason[DPX_FILE_REASON_SIZE];
     bool loaded = dpx_file_from_bytes(bytes, size, &file, reason);
-    return work_adopt(work, path, loaded, &file, reason);
+    if (!work_adopt(work, path, loaded, &file, reason))
+        return false;
+    work->whole = true;
+    return true;
 }
 
 bool work_fini(work_t* work)
@@ -111,6 +116,45 @@ bool work_fini(work_t* work)
     work->buffer = nullptr;
     work->buffer_size = 0;
     return true;
+}
+
+const char* const work_changed_text = "the file changed on disk since it was dropped";
+
+bool work_image_load(work_t* work, const char* what, DPX_FILE* file, char reason[DPX_FILE_REASON_SIZE])
+{
+    if (work->whole) {
+        if (!budget_take(work->buffer_size)) {
+            budget_refusal(what, work->buffer_size, reason, DPX_FILE_REASON_SIZE);
+            return false;
+        }
+        if (dpx_file_from_bytes(work->buffer, work->buffer_size, file, reason))
+            return true;
+        budget_give(work->buffer_size);
+        return false;
+    }
+    DPX_FILE now;
+    uint64_t end;
+    if (!dpx_file_image_reach(work->name, &now, &end, reason))
+        return false;
+    if (now.file_size != work->file_size || now.modified_ns != work->modified_ns)
+        work->changed = true;
+    dpx_file_free(&now);
+    if (!budget_take(end)) {
+        budget_refusal(what, end, reason, DPX_FILE_REASON_SIZE);
+        return false;
+    }
+    if (!dpx_file_load_to(work->name, end, file, reason)) {
+        budget_give(end);
+        return false;
+    }
+    budget_give(end - file->image_size); // the file may have shrunk meanwhile
+    return true;
+}
+
+void work_image_free(DPX_FILE* file)
+{
+    budget_give(file->image_size);
+    dpx_file_free(file);
 }
 
 void dropCallback(GLFWwindow*, int count, const char** paths)

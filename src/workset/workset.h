@@ -3,9 +3,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "checks/checks.h"
+#include "dpx/dpx_file.h"
 #include "dpx/dpx_header.h"
 
 struct GLFWwindow;
@@ -20,9 +22,16 @@ struct work_t {
     bool checks_visible = false;  // the file's Checks window is shown
     bool picture_visible = false; // the file's Picture window is shown
     char name[WORK_NAME_SIZE] = {}; // the path as dropped: identity and window title
-    unsigned char* buffer = nullptr; // the file image
+    // The header and the user-defined header as loaded: the image data is
+    // read again when a picture is made (work_image_load), so that an entry
+    // costs what its header holds. An entry loaded from memory holds it all.
+    unsigned char* buffer = nullptr;
     size_t buffer_size = 0;          // its length in bytes
-    uint64_t file_size = 0;          // the file's length on disk (at most 256 MiB are held)
+    bool whole = false;              // buffer holds the whole file
+    uint64_t file_size = 0;          // the file's length on disk when loaded
+    int64_t modified_ns = 0;         // and its modification time
+    bool changed = false;            // a later read found another size or time
+    std::string image_refusal;       // why the file could not be read again for the preview
     DPX_HEADER header = {};          // pointers borrow from buffer
     // The checks of the header against the file, run once when it is loaded:
     // neither changes afterwards.
@@ -48,5 +57,15 @@ bool work_init(work_t* work, const char* path);
 // The same for a file image already in memory, taken to be the whole file.
 bool work_init_bytes(work_t* work, const char* path, const unsigned char* bytes, size_t size);
 bool work_fini(work_t* work);
+
+// The text the windows show once `changed` is set.
+extern const char* const work_changed_text;
+
+// The entry's file as it is now, read as far as its pictures reach, for a
+// picture of `what` ("preview", "picture"); its bytes are taken from the
+// memory bound until work_image_free. Sets `changed` when the file's size or
+// modification time differ from the load. False with a one-line reason.
+bool work_image_load(work_t* work, const char* what, DPX_FILE* file, char reason[DPX_FILE_REASON_SIZE]);
+void work_image_free(DPX_FILE* file);
 
 void dropCallback(GLFWwindow* window, int count, const char** paths);
