@@ -29,9 +29,14 @@ uint64_t budget_used()
     return g_Used;
 }
 
+bool budget_fits(uint64_t bytes)
+{
+    return bytes <= budget_limit() && g_Used <= budget_limit() - bytes;
+}
+
 bool budget_take(uint64_t bytes)
 {
-    if (bytes > budget_limit() || g_Used > budget_limit() - bytes)
+    if (!budget_fits(bytes))
         return false;
     g_Used += bytes;
     return true;

@@ -14,5 +14,7 @@ uint64_t budget_used();
 // they would pass the limit.
 bool budget_take(uint64_t bytes);
 void budget_give(uint64_t bytes);
+// Whether `bytes` could be taken now.
+bool budget_fits(uint64_t bytes);
 // "No preview: ..." style reason for a refused `bytes`, into `text`.
 void budget_refusal(const char* what, uint64_t bytes, char* text, int size);

@@ -6,12 +6,14 @@
 
 #include <imgui.h>
 
+#include "budget/budget.h"
 #include "checks/checks.h"
 #include "describe/describe.h"
 #include "display/thumbnail.h"
 #include "inspector/sections.h"
 #include "inspector/window_checks.h"
 #include "inspector/window_picture.h"
+#include "pixconv/pixconv.h"
 
 namespace {
 
@@ -72,8 +74,10 @@ void build_preview(work_t* work)
 {
     work->texture_pending = false;
     work->image_refusal.clear();
-    if (work->index < 1 || work->index >= THUMBNAIL_SLOT_COUNT || describe_preview_refusal(&work->header)) {
-        // Nothing will be converted: the file need not be read.
+    size_t bytes = 0;
+    if (work->index < 1 || work->index >= THUMBNAIL_SLOT_COUNT || describe_preview_refusal(&work->header) ||
+        !pixconv_rgba_size(&work->header, &bytes) || !budget_fits(2 * (uint64_t)bytes)) {
+        // Nothing will be converted (the slot says why): the file need not be read.
         work->texture_id = (int32_t)ImGui_ImplGlfwGL3_CreateThumbnailTexture(work->index, &work->header);
         return;
     }
