@@ -290,6 +290,11 @@ const layout_case layout_cases[] = {
     {dpx(LE, 1, 1, 102, 10, 1, "006F1F80", {E0 + DPXW_EL_COLORIMETRIC, 7, 1}), {"0,0 Cb 512 Y 502 Cr 960 = 255 36 128 255"}},
     {dpx(LE, 1, 1, 102, 10, 1, "006F1F80", {E0 + DPXW_EL_COLORIMETRIC, 8, 1}), {"0,0 Cb 512 Y 502 Cr 960 = 255 36 128 255"}},
     {dpx(LE, 1, 1, 102, 10, 1, "006F1F80", {E0 + DPXW_EL_COLORIMETRIC, 6, 1}), {"0,0 Cb 512 Y 502 Cr 960 = 255 68 128 255"}},
+    // Levels of 16-bit codes 4096..60160, each within 0.13 of a rounding edge (R 51.51, G 206.49, B 76.54,
+    // ...), so that an ITU-R 601 coefficient one unit off in its third decimal moves one across.
+    {dpx(LE, 3, 1, 102, 16, 0, "E45D D38C 3545 2848 9D86 5C2F 8F21 99C4 7F2B", {E0 + DPXW_EL_COLORIMETRIC, 8, 1}),
+     {"0,0 Cb 24036 Y 36051 Cr 17717 = 52 206 77 255", "1,0 Cb 18472 Y 34461 Cr 12124 = 9 226 25 255",
+      "2,0 Cb 8591 Y 50329 Cr 11135 = 75 255 20 255"}},
     // References 0..4095 (full range) show Y 2008 as 125; undefined, or low not
     // below high, give 16..235 at 8 bits, where 128 is 112/219.
     {dpx(LE, 1, 1, 102, 12, 1, "0080807D00800000", {E0 + REF_LOW, 0, 4, E0 + REF_HIGH, 4095, 4}),
