@@ -98,6 +98,25 @@ char* (*const codes[])(int, char*) = {dpx_print_get_image_orientation_code_text,
     dpx_print_get_packing_text, dpx_print_get_video_signal_standard_text};
 char* (*const word_codes[])(uint32_t, char*) = {dpx_print_get_endian_text, dpx_print_get_smpte_time_code_text,
     dpx_print_get_smpte_user_bits_text};
+// "function code text" rows typed from the standard's tables, the functions as in `codes` (cN) and
+// `word_codes` (hN): every descriptor, the byte-order words, the YCbCr transfer and colorimetric
+// codes, and a row of each other table.
+const char* const code_texts =
+    "c1 0 User defined (or unspecified single component)|c1 1 Red (R)|c1 2 Green (G)|c1 3 Blue (B)|c1 4 Alpha (matte)|"
+    "c1 6 Luma (Y)|c1 7 Color Difference (Cb, Cr, subsampled by two)|c1 8 Depth (Z)|c1 9 Composite video|"
+    "c1 10 Reserved for future single components|c1 50 R, G, B|c1 51 R, G, B, Alpha|c1 52 A, B, G, R|"
+    "c1 99 Reserved for future RGB ++ formats|c1 100 Cb, Y, Cr, Y (4:2:2)|c1 101 Cb, Y, A, Cr, Y, A (4:2:2:4)|"
+    "c1 102 Cb, Y, Cr (4:4:4)|c1 103 Cb, Y, Cr, A (4:4:4:4)|c1 149 Reserved for future CbYCr ++ formats|"
+    "c1 150 User-defined 2-component element|c1 151 User-defined 3-component element|"
+    "c1 152 User-defined 4-component element|c1 153 User-defined 5-component element|"
+    "c1 154 User-defined 6-component element|c1 155 User-defined 7-component element|"
+    "c1 156 User-defined 8-component element|c1 157 Reserved for future formats|"
+    "h0 0x53445058 Big Endian|h0 0x58504453 Little Endian|h0 0x53445059 Illegal Header|"
+    "c2 5 SMPTE 274M|c2 6 ITU-R 709-4|c2 7 ITU-R 601-5 system B or G (625)|c2 8 ITU-R 601-5 system M (525)|"
+    "c3 5 SMPTE 274M|c3 6 ITU-R 709-4|c3 7 ITU-R 601-5 system B or G (625)|c3 8 ITU-R 601-5 system M (525)|"
+    "c2 12 Z (depth) - homogeneous|c3 12 Not applicable|c0 7 Bottom to top / Right to left|"
+    "c4 2 Filled to 32-bit words, method B|c5 203 YCBCR 1125-line, 1:1 progressive, 16:9 aspect ratio (SMPTE 274M)|"
+    "h1 0x23595929 23:59:59.29|h2 0xFFFFFFFE 0xfffffffe";
 
 // Writes every field of `rows`, `base` bytes on, and returns its rows as shown: numbers differ
 // from field to field and from their own byte swap and are never all ones; codes stay small
@@ -168,8 +187,16 @@ TEST(Drop, HostileAndSpecialFilesFoundAgainAndThePathLimit) {
 }
 
 // The header as the File window's rows show it: every field of the file format read at its offset in
-// both byte orders, under its label, in its form, and "(Undefined)" where its type's marker stands.
+// both byte orders, under its label, in its form, and "(Undefined)" where its type's marker stands;
+// the rows' code texts as the standard words them.
 TEST(DpxIo, EveryFieldAtItsOffsetUnderItsLabelInBothByteOrders) {
+    for (const char* p = code_texts; p; p = strchr(p, '|') ? strchr(p, '|') + 1 : nullptr) {
+        char form[3], want[DPX_PRINT_TEXT_SIZE], got[DPX_PRINT_TEXT_SIZE];
+        long v;
+        ASSERT_EQ(3, sscanf(p, "%2s %li %64[^|]", form, &v, want));
+        EXPECT_STREQ(want, form[0] == 'c' ? codes[form[1] - '0']((int)v, got)
+                                          : word_codes[form[1] - '0']((uint32_t)v, got));
+    }
     for (bool little : {false, true})
         for (bool ones : {false, true}) {
             std::vector<std::string> want, got;
@@ -202,6 +229,9 @@ TEST(Cli, SectionsChecksJsonAndExitStatuses) {
     for (int i = 0; i < 20; i++) w.bytes[2080 + i] = (unsigned char)(0xA0 + i);
     const dpx_writer base = dpxw_image(dpx_layout(), std::vector<unsigned char>(32));
     std::string user = scratch.save("user.dpx", w);
+    // Its 20 bytes declared exactly; a length below the identification's 32 bytes declares no data.
+    std::string user_whole = scratch.save("user-whole.dpx", dpxw_edit(w, {DPXW_USER_LENGTH, 52, 4}));
+    std::string user_16 = scratch.save("user-16.dpx", dpxw_edit(w, {DPXW_USER_LENGTH, 16, 4}));
     std::string no_user = scratch.save("no-user.dpx", dpxw_edit(dpxw_new(false, 2048), {DPXW_USER_LENGTH, ~0u, 4}));
     std::string broken = scratch.save("broken.dpx", dpxw_edit(base, {e0 + DPXW_EL_OFFSET_TO_DATA, 1000000, 4}));
     std::string warned = scratch.save("warned.dpx", dpxw_edit(base, {DPXW_TOTAL_SIZE, 12345, 4, e0 + DPXW_EL_DESCRIPTOR,
@@ -226,6 +256,9 @@ TEST(Cli, SectionsChecksJsonAndExitStatuses) {
                          "  Data size: 100 bytes\n  Data stream:\n    0x00000000 : A0 A1 A2 A3 A4 A5 A6 A7 A8 A9 AA "
                          "AB AC AD AE AF\n    0x00000010 : B0 B1 B2 B3\n    (80 of the 100 declared bytes are missing "
                          "from the file)\nChecks\n"},
+        {{user_whole}, CLI_OK, "  Data size: 20 bytes\n  Data stream:\n    0x00000000 : A0 A1 A2 A3 A4 A5 A6 A7 A8 "
+                               "A9 AA AB AC AD AE AF\n    0x00000010 : B0 B1 B2 B3\nChecks\n"},
+        {{user_16}, CLI_OK, "User defined data\n  User identification: 'USER                            '\nChecks\n"},
         {{no_user}, CLI_OK, "User defined data\n  User identification: (none)\n"}, // all ones: none declared
         {{warned}, CLI_OK, "  Preview: Fallback colour (0, 0, 240): no conversion for descriptor 53 'Reserved for "
                            "future RGB ++ formats', 10 bits, packing 1, big-endian\n"},
@@ -247,7 +280,7 @@ TEST(Cli, SectionsChecksJsonAndExitStatuses) {
         EXPECT_TRUE(r.status == c.status && r.out.find(c.out) != r.out.npos && r.err.find(c.err) != r.err.npos)
             << r.status << ", want\n" << c.out << c.err << "\nin\n" << r.out << r.err;
     }
-    nlohmann::json doc = nlohmann::json::parse(run({"--json", sum, missing, ones}).out);
+    nlohmann::json doc = nlohmann::json::parse(run({"--json", sum, missing, ones, user}).out);
     EXPECT_EQ(R"({"loaded":false,"path":")" + missing + R"j(","reason":"cannot open (No such file or directory)"})j",
               doc[1].dump());
     EXPECT_TRUE(doc[0]["path"] == sum && doc[0]["loaded"] == true && doc[0]["byte_order"] == "little" &&
@@ -255,6 +288,7 @@ TEST(Cli, SectionsChecksJsonAndExitStatuses) {
                 "image element 8 (not in use)") << doc[0];
     EXPECT_EQ(R"j({"label":"Encryption key","raw":4294967295,"undefined":true,"value":"(Undefined)"})j",
               doc[2]["sections"][2]["rows"][13].dump());
+    EXPECT_EQ("A0A1A2A3A4A5A6A7A8A9AAABACADAEAFB0B1B2B3", doc[3]["sections"][7]["rows"][2]["bytes"]);
     doc = nlohmann::json::parse(run({"--check", "--json", broken}).out)[0];
     EXPECT_TRUE(!doc.contains("sections") && doc["checks"][0]["severity"] == "error" &&
                 doc["checks"][0]["id"] == "image-offset-past-end" && doc["checks"][0]["fields"].is_array()) << doc;

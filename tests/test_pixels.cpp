@@ -98,6 +98,11 @@ const conversion conversions[] = {
     // 0x8000, Cr 0 give 0, 59, 0; Y and Cr 0xFFFF clamp to 65535 before the shift.
     {dpx(LE, 4, 1, 100, 16, 0, "00C0 0040 0080 0040 0080 0000 0000 0000"), "64,52,182 64,52,182 0,59,0 0,59,0"},
     {dpx(LE, 3, 1, 102, 16, 0, "00C0 0040 0080 0080 0000 0000 0080 FFFF FFFF"), "64,52,182 0,59,0 255,196,255"},
+    // Every sum within 3.3 of a multiple of 256 (the second R 58880.7751, 230 x 256 + 0.78), so that a
+    // coefficient one unit off in its fourth decimal moves one across. The first G is 256 exactly, and
+    // 255.99999999999997 (0) if Cb' and Cr' are added together before Y: Cb 0x3C00, Y 0x0700, Cr 0xA800.
+    {dpx(LE, 4, 1, 102, 16, 0, "003C 0007 00A8 82A3 1C21 01FD D6B0 6260 22E7 82D6 5760 429E"),
+     "70,1,0 230,0,98 255,38,187 143,66,255"},
     {dpx(BE, 2, 2, 50, 16, 0, ""), "0,0,240 0,0,240 0,0,240 0,0,240"}, {dpx(LE, 0, 1080, 50, 10, 1, "00000000"), ""},
     {dpx(BE, 1920, 0, 50, 10, 0, "00000000"), "", false},
     // No converter: 10-bit packed or method B, RGBA little-endian, YCbCr big-endian, other descriptors.
@@ -286,6 +291,11 @@ const layout_case layout_cases[] = {
     {dpx(LE, 1, 1, 102, 10, 1, "006F1F80", {E0 + DPXW_EL_COLORIMETRIC, 7, 1}), {"0,0 Cb 512 Y 502 Cr 960 = 255 36 128 255"}},
     {dpx(LE, 1, 1, 102, 10, 1, "006F1F80", {E0 + DPXW_EL_COLORIMETRIC, 8, 1}), {"0,0 Cb 512 Y 502 Cr 960 = 255 36 128 255"}},
     {dpx(LE, 1, 1, 102, 10, 1, "006F1F80", {E0 + DPXW_EL_COLORIMETRIC, 6, 1}), {"0,0 Cb 512 Y 502 Cr 960 = 255 68 128 255"}},
+    // Levels of 16-bit codes 4096..60160, each within 0.13 of a rounding edge (R 51.51, G 206.49, B 76.54,
+    // ...), so that an ITU-R 601 coefficient one unit off in its third decimal moves one across.
+    {dpx(LE, 3, 1, 102, 16, 0, "E45D D38C 3545 2848 9D86 5C2F 8F21 99C4 7F2B", {E0 + DPXW_EL_COLORIMETRIC, 8, 1}),
+     {"0,0 Cb 24036 Y 36051 Cr 17717 = 52 206 77 255", "1,0 Cb 18472 Y 34461 Cr 12124 = 9 226 25 255",
+      "2,0 Cb 8591 Y 50329 Cr 11135 = 75 255 20 255"}},
     // References 0..4095 (full range) show Y 2008 as 125; undefined, or low not
     // below high, give 16..235 at 8 bits, where 128 is 112/219.
     {dpx(LE, 1, 1, 102, 12, 1, "0080807D00800000", {E0 + REF_LOW, 0, 4, E0 + REF_HIGH, 4095, 4}),
@@ -443,9 +453,10 @@ TEST(Picture, EveryCodeShowsRoundedToEightAndSixteenBits)
 TEST(Picture, ElementOffsetsAndRefusals)
 {
     // Element 1 without an offset of its own is read from the header's offset to image data (reason "").
-    const struct { uint32_t offset, value, width; int element; const char* reason; } rows[] = {
-        {E0 + DPXW_EL_OFFSET_TO_DATA, 0, 4, 0, ""},
-        {E0 + DPXW_EL_OFFSET_TO_DATA, ~0u, 4, 0, ""},
+    // `data`: where the header's image data starts in the 2052-byte file, -1 for none (past its end).
+    const struct { uint32_t offset, value, width; int element; const char* reason; long data = 2048; } rows[] = {
+        {E0 + DPXW_EL_OFFSET_TO_DATA, 0, 4, 0, "", 0},
+        {E0 + DPXW_EL_OFFSET_TO_DATA, ~0u, 4, 0, "", -1},
         {E0 + DPXW_EL_DESCRIPTOR, 7, 1, 0, "descriptor 7 'Color Difference (Cb, Cr, subsampled by two)' cannot be"},
         {E0 + DPXW_EL_DESCRIPTOR, 0, 1, 0, "descriptor 0 'User defined"},
         {E0 + DPXW_EL_DESCRIPTOR, 157, 1, 0, "descriptor 157 'Reserved"},
@@ -455,8 +466,8 @@ TEST(Picture, ElementOffsetsAndRefusals)
         {DPXW_LINES, 0, 4, 0, "the picture has no pixels (1 x 0)"},
         {DPXW_PIXELS_PER_LINE, 16385, 4, 0, "the picture is larger than 16384 pixels on a side"},
         {DPXW_LINES, 0x80000000u, 4, 0, "the picture is larger than 16384 pixels on a side"},
-        {E0 + DPXW_EL_OFFSET_TO_DATA, 1000000, 4, 0, "the element's data starts past the end of the file"},
-        {E0 + DPXW_EL_OFFSET_TO_DATA, 2052, 4, 0, "the element's data starts past the end of the file"},
+        {E0 + DPXW_EL_OFFSET_TO_DATA, 1000000, 4, 0, "the element's data starts past the end of the file", -1},
+        {E0 + DPXW_EL_OFFSET_TO_DATA, 2052, 4, 0, "the element's data starts past the end of the file", 2052},
         {E1 + DPXW_EL_DESCRIPTOR, 50, 1, 1, "the element has no data offset"},
         {E1 + DPXW_EL_DESCRIPTOR, 50, 1, 8, "there is no image element 9"},
     };
@@ -466,6 +477,7 @@ TEST(Picture, ElementOffsetsAndRefusals)
         const element e = decode(file, r.element);
         EXPECT_EQ(0u, e.reason.find(r.reason)) << r.reason << " / " << e.reason;
         EXPECT_EQ(!*r.reason, e.ok && e.layout.offset_from_image_data && e.layout.offset == 2048) << r.reason;
+        EXPECT_TRUE(e.header.image_data == (r.data < 0 ? nullptr : e.image.data() + r.data)) << r.reason;
     }
 }
 

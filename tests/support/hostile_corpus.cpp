@@ -21,8 +21,9 @@ std::vector<hostile_file> hostile_corpus() {
     return {
         {"empty.dpx", {}, false, "too short"},
         {"three-bytes.dpx", {'S', 'D', 'P'}, false, "too short"},
-        {"short-2047.dpx", edited({}, 2047), false, "too short"},
-        {"user-header-cut.dpx", edited({DPXW_USER_LENGTH, 64, 4}, 2079), false, "too short"},
+        {"short-2047.dpx", edited({}, 2047), false, "too short for a DPX header (2047 bytes, 2048 needed)"},
+        {"user-header-cut.dpx", edited({DPXW_USER_LENGTH, 64, 4}, 2079), false, "(2079 bytes, 2080 needed)"},
+        {"user-header-none.dpx", edited({DPXW_USER_LENGTH, 64, 4}, 2048), false, "(2048 bytes, 2080 needed)"},
         {"bad-magic.dpx", magic, false, "not a DPX file (no SDPX or XPDS magic number)"},
         {"size-ffffffff.dpx", edited({DPXW_PIXELS_PER_LINE, ~0u, 4, DPXW_LINES, ~0u, 4}), true, "does not fit"},
         {"size-zero.dpx", edited({DPXW_PIXELS_PER_LINE, 0, 4, DPXW_LINES, 0, 4}), true, "has no pixels"},
