@@ -79,18 +79,18 @@ void build_preview(work_t* work)
         !pixconv_rgba_size(&work->header, &bytes) || !budget_fits(2 * (uint64_t)bytes)) {
         // Nothing will be converted (the slot says why): the file need not be read.
         work->texture_id = (int32_t)ImGui_ImplGlfwGL3_CreateThumbnailTexture(work->index, &work->header);
-        return;
+    } else {
+        DPX_FILE file;
+        char reason[DPX_FILE_REASON_SIZE];
+        if (!work_image_load(work, "preview", WORK_IMAGE_BRIEFLY, &file, reason)) {
+            work->texture_id = 0;
+            work->image_refusal = reason;
+            fprintf(stderr, "%s: %s\n", work->name, work->image_refusal.c_str());
+            return;
+        }
+        work->texture_id = (int32_t)ImGui_ImplGlfwGL3_CreateThumbnailTexture(work->index, &file.header);
+        work_image_free(&file, WORK_IMAGE_BRIEFLY);
     }
-    DPX_FILE file;
-    char reason[DPX_FILE_REASON_SIZE];
-    if (!work_image_load(work, "preview", &file, reason)) {
-        work->texture_id = 0;
-        work->image_refusal = std::string("No preview: ") + reason;
-        fprintf(stderr, "%s: %s\n", work->name, work->image_refusal.c_str());
-        return;
-    }
-    work->texture_id = (int32_t)ImGui_ImplGlfwGL3_CreateThumbnailTexture(work->index, &file.header);
-    work_image_free(&file);
     if (const char* refusal = ImGui_ImplGlfwGL3_ThumbnailRefusal(work->index))
         fprintf(stderr, "%s: %s\n", work->name, refusal);
 }

@@ -50,7 +50,7 @@ const float zoom_min = 1.0f / 64, zoom_max = 256.0f;
 
 void release_file(picture_t* p)
 {
-    work_image_free(&p->file);
+    work_image_free(&p->file, WORK_IMAGE_HELD);
     p->file_refusal[0] = '\0';
 }
 
@@ -72,11 +72,10 @@ void build(picture_t* p, work_t* work)
     p->built_element = p->element;
     p->built_view = p->view;
     p->missing = 0;
-    if (!p->file.image && !p->file_refusal[0] && !work_image_load(work, "picture", &p->file, p->file_refusal) &&
-        !p->file_refusal[0])
-        snprintf(p->file_refusal, sizeof p->file_refusal, "cannot read the file");
+    if (!p->file.image && !p->file_refusal[0])
+        work_image_load(work, "picture", WORK_IMAGE_HELD, &p->file, p->file_refusal);
     if (p->file_refusal[0]) {
-        snprintf(p->reason, sizeof p->reason, "No picture: %.200s", p->file_refusal);
+        snprintf(p->reason, sizeof p->reason, "%s", p->file_refusal);
         p->decodable = false;
         return;
     }

@@ -120,40 +120,65 @@ bool work_fini(work_t* work)
 
 const char* const work_changed_text = "the file changed on disk since it was dropped";
 
-bool work_image_load(work_t* work, const char* what, DPX_FILE* file, char reason[DPX_FILE_REASON_SIZE])
+namespace {
+
+// Takes `bytes` from the memory bound for a held image; a brief one only has to fit.
+bool work_image_budget(const char* what, WORK_IMAGE_USE use, uint64_t bytes, char* reason)
+{
+    if (use == WORK_IMAGE_HELD ? budget_take(bytes) : budget_fits(bytes))
+        return true;
+    budget_refusal(what, bytes, reason, DPX_FILE_REASON_SIZE);
+    return false;
+}
+
+// The file could not be read: "No preview: cannot open (...)".
+bool work_image_refused(const char* what, char* reason)
+{
+    char text[DPX_FILE_REASON_SIZE];
+    snprintf(text, sizeof text, "No %s: %.200s", what, reason);
+    memcpy(reason, text, sizeof text);
+    return false;
+}
+
+void work_image_unbudget(WORK_IMAGE_USE use, uint64_t bytes)
+{
+    if (use == WORK_IMAGE_HELD)
+        budget_give(bytes);
+}
+
+} // namespace
+
+bool work_image_load(work_t* work, const char* what, WORK_IMAGE_USE use, DPX_FILE* file,
+                     char reason[DPX_FILE_REASON_SIZE])
 {
     if (work->whole) {
-        if (!budget_take(work->buffer_size)) {
-            budget_refusal(what, work->buffer_size, reason, DPX_FILE_REASON_SIZE);
+        if (!work_image_budget(what, use, work->buffer_size, reason))
             return false;
-        }
         if (dpx_file_from_bytes(work->buffer, work->buffer_size, file, reason))
             return true;
-        budget_give(work->buffer_size);
-        return false;
+        work_image_unbudget(use, work->buffer_size);
+        return work_image_refused(what, reason);
     }
     DPX_FILE now;
     uint64_t end;
     if (!dpx_file_image_reach(work->name, &now, &end, reason))
-        return false;
+        return work_image_refused(what, reason);
     if (now.file_size != work->file_size || now.modified_ns != work->modified_ns)
         work->changed = true;
     dpx_file_free(&now);
-    if (!budget_take(end)) {
-        budget_refusal(what, end, reason, DPX_FILE_REASON_SIZE);
+    if (!work_image_budget(what, use, end, reason))
         return false;
-    }
     if (!dpx_file_load_to(work->name, end, file, reason)) {
-        budget_give(end);
-        return false;
+        work_image_unbudget(use, end);
+        return work_image_refused(what, reason);
     }
-    budget_give(end - file->image_size); // the file may have shrunk meanwhile
+    work_image_unbudget(use, end - file->image_size); // the file may have shrunk meanwhile
     return true;
 }
 
-void work_image_free(DPX_FILE* file)
+void work_image_free(DPX_FILE* file, WORK_IMAGE_USE use)
 {
-    budget_give(file->image_size);
+    work_image_unbudget(use, file->image_size);
     dpx_file_free(file);
 }
 

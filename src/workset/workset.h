@@ -61,11 +61,18 @@ bool work_fini(work_t* work);
 // The text the windows show once `changed` is set.
 extern const char* const work_changed_text;
 
+// How long the bytes read by work_image_load are kept.
+enum WORK_IMAGE_USE {
+    WORK_IMAGE_BRIEFLY, // freed within the frame: must fit the memory bound, not taken from it
+    WORK_IMAGE_HELD,    // kept while a window shows them: taken from the memory bound
+};
+
 // The entry's file as it is now, read as far as its pictures reach, for a
-// picture of `what` ("preview", "picture"); its bytes are taken from the
-// memory bound until work_image_free. Sets `changed` when the file's size or
-// modification time differ from the load. False with a one-line reason.
-bool work_image_load(work_t* work, const char* what, DPX_FILE* file, char reason[DPX_FILE_REASON_SIZE]);
-void work_image_free(DPX_FILE* file);
+// picture of `what` ("preview", "picture"). Sets `changed` when the file's
+// size or modification time differ from the load. False with the line the
+// window shows instead ("No preview: cannot open (...)"). work_image_free, with the same use, releases it.
+bool work_image_load(work_t* work, const char* what, WORK_IMAGE_USE use, DPX_FILE* file,
+                     char reason[DPX_FILE_REASON_SIZE]);
+void work_image_free(DPX_FILE* file, WORK_IMAGE_USE use);
 
 void dropCallback(GLFWwindow* window, int count, const char** paths);
