@@ -4,7 +4,7 @@ import os
 import subprocess
 import unittest
 
-from tessa_e2e import BG, FOCUSED, App, created
+from tessa_e2e import BG, FOCUSED, App, created, wait_for
 
 RED, GREEN, BLUE, WHITE, FALLBACK = (255, 0, 0), (0, 255, 0), (0, 0, 255), (255, 255, 255), (0, 0, 240)
 QUADRANTS = (RED, GREEN, BLUE, WHITE)  # of every peer file: top left, top right, bottom left, bottom right
@@ -109,6 +109,32 @@ class TestManyFiles(unittest.TestCase):
         app.drop(paths[100:])
         self.assertEqual(app.out().splitlines(), [created(p, i) for i, p in enumerate(paths, 1)])
         app.wait_shot(lambda s: no_picture_but_text(s, 250, 20), "windows 101 to 250 without a picture")
+        app.close()
+        self.assertEqual(app.wait_exit(), 0)
+
+
+class TestLightEntries(unittest.TestCase):
+
+    def test_the_preview_is_read_again_from_the_file_as_it_is_now(self):
+        app = App(self)
+        path = app.add("changing.dpx")
+        app.drop([path])
+        _, before = wait_picture(app, 1, QUADRANTS)
+        for sample, colours in ((NOT_CONVERTED[0], (FALLBACK,) * 4), (None, None)):
+            if sample:
+                app.add("changing.dpx", sample)  # replaced after the drop
+            else:
+                os.remove(path)
+            app.click(578, 29)  # hidden: the preview is given back, and built again when shown
+            app.wait_shot(lambda s: frame(s, 1) is None, "window 1 hidden")
+            app.drop([path])
+            if colours:
+                # One line above the picture says that the file changed.
+                _, after = wait_picture(app, 1, colours)
+                self.assertGreater(after[1], before[1])
+        wait_for(lambda: "%s: No preview: cannot open (No such file or directory)" % path in app.out("err"),
+                 lambda: "the line of a file gone" + app.describe())
+        self.assertEqual(app.out().splitlines(), [created(path, 1)] + ["found exising workset for " + path] * 2)
         app.close()
         self.assertEqual(app.wait_exit(), 0)
 
