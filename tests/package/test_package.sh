@@ -54,8 +54,8 @@ field() { dpkg-deb -f "$deb" "$1"; }
 description=$(field Description)
 [ "$(echo "$description" | grep -c '[a-z]')" -ge 2 ] || fail "Description, synopsis and text: $description"
 
-# dpkg-shlibdeps: every library a program needs brings its package, with the
-# least version the program's symbols ask for.
+# dpkg-shlibdeps: every library a program needs brings its package, and the C
+# library the least version the programs' symbols ask for.
 dpkg-deb -x "$deb" "$tmp/root"
 depends=$(field Depends)
 multiarch=$(dpkg-architecture -qDEB_HOST_MULTIARCH)
@@ -66,13 +66,18 @@ for program in tessaview tessaview-dump; do
         if [ -z "$owner" ]; then
             fail "no installed package holds $library of $program"
         else
-            case ", $depends" in
-            *", $owner (>= "*) ;;
-            *) fail "Depends lacks $owner (>= ...) for $library of $program: $depends" ;;
+            case ", $depends," in
+            *", $owner,"* | *", $owner ("*) ;;
+            *) fail "Depends lacks $owner for $library of $program: $depends" ;;
             esac
         fi
     done
 done
+
+case ", $depends" in
+*", libc6 (>= "*) ;;
+*) fail "Depends has no least version of libc6: $depends" ;;
+esac
 
 desktop=$tmp/root/usr/share/applications/tessaview.desktop
 validation=$(desktop-file-validate "$desktop" 2>&1) || fail "desktop-file-validate: $validation"
