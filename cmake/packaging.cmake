@@ -13,21 +13,20 @@ function(tessa_gzip source output)
                      DEPENDS ${source} VERBATIM)
 endfunction()
 
+set(TESSA_PACKAGE_DIR ${PROJECT_BINARY_DIR}/package)
 # The changelog's date follows SOURCE_DATE_EPOCH where it is set.
 string(TIMESTAMP TESSA_CHANGELOG_DATE "%a, %d %b %Y %H:%M:%S +0000" UTC)
-configure_file(${PROJECT_SOURCE_DIR}/data/changelog.in ${PROJECT_BINARY_DIR}/package/changelog @ONLY)
+configure_file(${PROJECT_SOURCE_DIR}/data/changelog.in ${TESSA_PACKAGE_DIR}/changelog @ONLY)
+tessa_gzip(${PROJECT_SOURCE_DIR}/docs/man/tessaview.1 ${TESSA_PACKAGE_DIR}/tessaview.1.gz)
+tessa_gzip(${PROJECT_SOURCE_DIR}/docs/man/tessaview-dump.1 ${TESSA_PACKAGE_DIR}/tessaview-dump.1.gz)
+tessa_gzip(${PROJECT_SOURCE_DIR}/README.md ${TESSA_PACKAGE_DIR}/README.md.gz)
+tessa_gzip(${TESSA_PACKAGE_DIR}/changelog ${TESSA_PACKAGE_DIR}/changelog.gz)
+set(man_pages ${TESSA_PACKAGE_DIR}/tessaview.1.gz ${TESSA_PACKAGE_DIR}/tessaview-dump.1.gz)
+set(documents ${TESSA_PACKAGE_DIR}/README.md.gz ${TESSA_PACKAGE_DIR}/changelog.gz)
+add_custom_target(tessa_package_files ALL DEPENDS ${man_pages} ${documents})
 
-set(pkg ${PROJECT_BINARY_DIR}/package)
-tessa_gzip(${PROJECT_SOURCE_DIR}/docs/man/tessaview.1 ${pkg}/tessaview.1.gz)
-tessa_gzip(${PROJECT_SOURCE_DIR}/docs/man/tessaview-dump.1 ${pkg}/tessaview-dump.1.gz)
-tessa_gzip(${PROJECT_SOURCE_DIR}/README.md ${pkg}/README.md.gz)
-tessa_gzip(${pkg}/changelog ${pkg}/changelog.gz)
-add_custom_target(tessa_package_files ALL
-                  DEPENDS ${pkg}/tessaview.1.gz ${pkg}/tessaview-dump.1.gz ${pkg}/README.md.gz ${pkg}/changelog.gz)
-
-install(FILES ${pkg}/tessaview.1.gz ${pkg}/tessaview-dump.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-install(FILES ${pkg}/README.md.gz ${pkg}/changelog.gz ${PROJECT_SOURCE_DIR}/data/copyright
-        DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES ${man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${documents} ${PROJECT_SOURCE_DIR}/data/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
 install(FILES ${PROJECT_SOURCE_DIR}/data/tessaview.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 install(FILES ${PROJECT_SOURCE_DIR}/data/tessaview-mime.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages
         RENAME tessaview.xml)
@@ -41,7 +40,7 @@ set(CPACK_PACKAGE_DESCRIPTION "Shows every header field of DPX files (SMPTE 268M
 pictures and checks; tessaview-dump prints fields and checks as text or JSON.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
-# Modes as Debian wants them whatever the umask of the build.
+# Directories 755 whatever the umask of the build.
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

@@ -20,7 +20,7 @@ if [ -z "${SOURCE_DATE_EPOCH:-}" ] && SOURCE_DATE_EPOCH="$(git log -1 --format=%
     export SOURCE_DATE_EPOCH
 fi
 
-build=build-deb
+build="build-deb"
 rm -rf "$build"
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSA_TESTS=OFF -DTESSA_BENCHMARKS=OFF
 cmake --build "$build" -j"$(nproc)"
