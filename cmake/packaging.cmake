@@ -21,12 +21,12 @@ tessa_gzip(${PROJECT_SOURCE_DIR}/docs/man/tessaview.1 ${TESSA_PACKAGE_DIR}/tessa
 tessa_gzip(${PROJECT_SOURCE_DIR}/docs/man/tessaview-dump.1 ${TESSA_PACKAGE_DIR}/tessaview-dump.1.gz)
 tessa_gzip(${PROJECT_SOURCE_DIR}/README.md ${TESSA_PACKAGE_DIR}/README.md.gz)
 tessa_gzip(${TESSA_PACKAGE_DIR}/changelog ${TESSA_PACKAGE_DIR}/changelog.gz)
-set(man_pages ${TESSA_PACKAGE_DIR}/tessaview.1.gz ${TESSA_PACKAGE_DIR}/tessaview-dump.1.gz)
-set(documents ${TESSA_PACKAGE_DIR}/README.md.gz ${TESSA_PACKAGE_DIR}/changelog.gz)
-add_custom_target(tessa_package_files ALL DEPENDS ${man_pages} ${documents})
+set(TESSA_MAN_PAGES ${TESSA_PACKAGE_DIR}/tessaview.1.gz ${TESSA_PACKAGE_DIR}/tessaview-dump.1.gz)
+set(TESSA_DOCUMENTS ${TESSA_PACKAGE_DIR}/README.md.gz ${TESSA_PACKAGE_DIR}/changelog.gz)
+add_custom_target(tessa_package_files ALL DEPENDS ${TESSA_MAN_PAGES} ${TESSA_DOCUMENTS})
 
-install(FILES ${man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-install(FILES ${documents} ${PROJECT_SOURCE_DIR}/data/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES ${TESSA_MAN_PAGES} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${TESSA_DOCUMENTS} ${PROJECT_SOURCE_DIR}/data/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
 install(FILES ${PROJECT_SOURCE_DIR}/data/tessaview.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 install(FILES ${PROJECT_SOURCE_DIR}/data/tessaview-mime.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages
         RENAME tessaview.xml)
