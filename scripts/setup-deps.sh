@@ -6,7 +6,8 @@ set -eu
 PACKAGES="g++ clang libclang-rt-14-dev cmake make pkg-config
 libimgui-dev libglfw3-dev libepoxy-dev libx11-dev nlohmann-json3-dev libcli11-dev libpng-dev
 googletest libgtest-dev libbenchmark-dev
-xvfb xauth xdotool libgl1-mesa-dri python3 python3-xlib"
+xvfb xauth xdotool libgl1-mesa-dri python3 python3-xlib
+dpkg-dev desktop-file-utils lintian man-db shared-mime-info"
 
 missing=""
 for p in $PACKAGES; do
