@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include "dpx/dpx_io.h"
+#include "dpx/dpx_layout.h"
 #include "picture/export.h"
 #include "picture/orient.h"
 #include "png/png_export.h"
@@ -454,20 +455,24 @@ TEST(Picture, ElementOffsetsAndRefusals)
 {
     // Element 1 without an offset of its own is read from the header's offset to image data (reason "").
     // `data`: where the header's image data starts in the 2052-byte file, -1 for none (past its end).
-    const struct { uint32_t offset, value, width; int element; const char* reason; long data = 2048; } rows[] = {
+    // `end`: how far a reader of the pictures reads: element 1's 4 bytes a line from its offset (2048
+    // by default), more for wider or more lines; element 2's from 0 never reaches as far.
+    const struct { uint32_t offset, value, width; int element; const char* reason; long data = 2048;
+                   uint64_t end = 2052; } rows[] = {
         {E0 + DPXW_EL_OFFSET_TO_DATA, 0, 4, 0, "", 0},
         {E0 + DPXW_EL_OFFSET_TO_DATA, ~0u, 4, 0, "", -1},
         {E0 + DPXW_EL_DESCRIPTOR, 7, 1, 0, "descriptor 7 'Color Difference (Cb, Cr, subsampled by two)' cannot be"},
         {E0 + DPXW_EL_DESCRIPTOR, 0, 1, 0, "descriptor 0 'User defined"},
-        {E0 + DPXW_EL_DESCRIPTOR, 157, 1, 0, "descriptor 157 'Reserved"},
-        {E0 + DPXW_EL_BIT_DEPTH, 13, 1, 0, "bit depth 13 is not a DPX depth"},
+        {E0 + DPXW_EL_DESCRIPTOR, 157, 1, 0, "descriptor 157 'Reserved", 2048, 2048}, // no layout: its start
+        {E0 + DPXW_EL_BIT_DEPTH, 13, 1, 0, "bit depth 13 is not a DPX depth", 2048, 2048},
         {E0 + DPXW_EL_PACKING, 3, 2, 0, "packing 3"},
-        {DPXW_PIXELS_PER_LINE, 0, 4, 0, "the picture has no pixels (0 x 1)"},
-        {DPXW_LINES, 0, 4, 0, "the picture has no pixels (1 x 0)"},
-        {DPXW_PIXELS_PER_LINE, 16385, 4, 0, "the picture is larger than 16384 pixels on a side"},
-        {DPXW_LINES, 0x80000000u, 4, 0, "the picture is larger than 16384 pixels on a side"},
-        {E0 + DPXW_EL_OFFSET_TO_DATA, 1000000, 4, 0, "the element's data starts past the end of the file", -1},
-        {E0 + DPXW_EL_OFFSET_TO_DATA, 2052, 4, 0, "the element's data starts past the end of the file", 2052},
+        {DPXW_PIXELS_PER_LINE, 0, 4, 0, "the picture has no pixels (0 x 1)", 2048, 2048},
+        {DPXW_LINES, 0, 4, 0, "the picture has no pixels (1 x 0)", 2048, 2048},
+        {DPXW_PIXELS_PER_LINE, 16385, 4, 0, "the picture is larger than 16384 pixels on a side", 2048, 2048 + 65540},
+        {DPXW_LINES, 0x80000000u, 4, 0, "the picture is larger than 16384 pixels on a side", 2048, 2048 + (4ull << 31)},
+        {E0 + DPXW_EL_OFFSET_TO_DATA, 1000000, 4, 0, "the element's data starts past the end of the file", -1,
+         1000004},
+        {E0 + DPXW_EL_OFFSET_TO_DATA, 2052, 4, 0, "the element's data starts past the end of the file", 2052, 2056},
         {E1 + DPXW_EL_DESCRIPTOR, 50, 1, 1, "the element has no data offset"},
         {E1 + DPXW_EL_DESCRIPTOR, 50, 1, 8, "there is no image element 9"},
     };
@@ -478,6 +483,7 @@ TEST(Picture, ElementOffsetsAndRefusals)
         EXPECT_EQ(0u, e.reason.find(r.reason)) << r.reason << " / " << e.reason;
         EXPECT_EQ(!*r.reason, e.ok && e.layout.offset_from_image_data && e.layout.offset == 2048) << r.reason;
         EXPECT_TRUE(e.header.image_data == (r.data < 0 ? nullptr : e.image.data() + r.data)) << r.reason;
+        EXPECT_EQ(dpx_layout_image_end(&e.header), r.end) << r.reason;
     }
 }
 

@@ -127,7 +127,8 @@ uint64_t dpx_layout_image_end(const DPX_HEADER* header)
     for (int i = 0; i < DPX_IMAGE_ELEMENT_COUNT; i++) {
         // The preview reads element 0 from its own offset, even a zero one.
         uint64_t starts[2] = {dpx_layout_element_offset(header, i),
-                              i == 0 ? header->image_information.image_element[0].offset_to_data : 0};
+                              i == 0 ? dpx_layout_defined_or_zero(header->image_information.image_element[0].offset_to_data)
+                                     : 0};
         uint64_t bytes = 0;
         dpx_layout_element_bytes(header, i, &bytes);
         for (uint64_t start : starts) {
