@@ -24,8 +24,8 @@ struct work_t {
     size_t buffer_size = 0;          // its length in bytes
     uint64_t file_size = 0;          // the file's length on disk (at most 256 MiB are held)
     DPX_HEADER header = {};          // pointers borrow from buffer
-    // The checks of the header against the file, run once when it is loaded:
-    // neither changes afterwards.
+    // The checks of the header against the file, run once when it is loaded;
+    // the Picture window adds the padding-bits note of an element it decodes.
     std::vector<CHECK_FINDING> findings;
     work_t* next = nullptr;
 };
