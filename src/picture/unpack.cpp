@@ -92,11 +92,12 @@ void unpack_bits_grouped(const unsigned char* line, bool little, uint64_t count,
 
 void unpack_filled10(const DECODE_LAYOUT* l, const unsigned char* line, uint64_t lead, uint64_t count, uint16_t* codes)
 {
-    if (lead) {
-        for (uint64_t i = 0; i < count; i++) {
-            uint64_t k = lead + i;
-            codes[i] = (uint16_t)(bufio_word32(line + 4 * (k / 3), l->little_endian) >> unpack_field_shift(l, k % 3) & 0x3FF);
-        }
+    if (lead) { // the rest of the first word, then whole words from the next
+        const uint64_t head = count < 3 - lead ? count : 3 - lead;
+        for (uint64_t i = 0; i < head; i++)
+            codes[i] = (uint16_t)(bufio_word32(line, l->little_endian) >> unpack_field_shift(l, lead + i) & 0x3FF);
+        if (count > head)
+            unpack_filled10(l, line + 4, 0, count - head, codes + head);
         return;
     }
     const int s0 = unpack_field_shift(l, 0), s1 = unpack_field_shift(l, 1), s2 = unpack_field_shift(l, 2);
