@@ -135,9 +135,10 @@ TEST_F(FileWindow, MenuBarChecksAndPictureWindows) {
 }
 
 // A decoded element's reading and padding bits in the Picture window; the note joins the checks
-// only once the picture is decoded, and once however often it is drawn.
+// only once the picture is decoded, and once however often it is drawn. FFmpeg's short file.
 TEST_F(FileWindow, PictureWindowReadingPaddingBitsAndTheirNote) {
     const std::string scan = dpxw_data_dir() + "/scanners/";
+    EXPECT_TRUE(has(show({dpxw_load(scan + "0008_VersionNumber_v.dpx"), false}, 3), "Slate information (not in file)\n"));
     show({dpxw_load(scan + "Y_10_FilledA_BE_Modified_4x4_Lasergraphics.dpx"), false});
     gui.work.picture_visible = true;
     EXPECT_TRUE(has(twice([&] { window_picture(&gui.work); }), "Standard's reading\nRead with lines not padded to "
