@@ -30,7 +30,7 @@ struct picture_t {
     bool standard;     // the standard's reading of the lines, not a scanner's
     float zoom;        // screen pixels per picture pixel
     ImVec2 pan;        // the picture's top left from the canvas's
-    // What was built for element and view; rebuilt when either changes.
+    // What was built for element, view and reading; rebuilt when one changes.
     bool built;
     int built_element;
     TRANSFORM_VIEW built_view;

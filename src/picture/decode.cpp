@@ -171,7 +171,8 @@ void decode_standard_reading(DECODE_LAYOUT* layout)
     if (!layout->reading_choice)
         return;
     layout->unpadded = false;
-    snprintf(layout->reading, sizeof layout->reading, "lines padded to 32-bit words, as the standard says, for comparison");
+    snprintf(layout->reading, sizeof layout->reading, "%s",
+             "lines padded to 32-bit words, as the standard says, for comparison");
 }
 
 double decode_code_max(const DECODE_LAYOUT* layout)

@@ -68,6 +68,7 @@ void padding_text(const DECODE_LAYOUT* layout, const PADDING_COUNT* count, char 
         text[0] = '\0';
         return;
     }
-    snprintf(text, PADDING_TEXT_SIZE, "padding bits not zero in %" PRIu64 " of %" PRIu64 " words (filled %d-bit, method %c: bits %s)",
+    snprintf(text, PADDING_TEXT_SIZE,
+             "padding bits not zero in %" PRIu64 " of %" PRIu64 " words (filled %d-bit, method %c: bits %s)",
              count->set, count->words, (int)layout->bit_depth, layout->packing == 1 ? 'A' : 'B', r.bits);
 }
