@@ -112,6 +112,8 @@ const std::vector<craft> crafts = {
     {{{COUNT, 2, 2}, {DATA + EL, 1900}, {BITS + EL, 8, 1}, {TC, 0x25000000}}, 0, "W image-offset-in-header",
      "element 2 starts at byte 1900, inside the 2048-byte header: the film and television fields (bytes 1900", "[1].offset_to_data"},
     {{{OFF, 2047}, {DATA, 2047}, {IND, 0}}, 0, "W image-offset-in-header", "byte 2047, inside the 2048-byte header: the television", ""},
+    // As FFmpeg writes small pictures: the file ends before byte 2048, its missing fields undefined.
+    {{{OFF, 1664}, {DATA, 1664}, {IND, 0}}, 1700, "W image-offset-in-header", "element 1 starts at byte 1664", ""},
     {{{OFF, 600}, {DATA, 600}, {KEY, 0x12345678}, {ORIENT, 8, 2}, {DATA + EL, 9000}, {BITS + EL, 10, 1}}, 0,
      "W image-offset-in-header, W header-length", "the file information, image information, image source, film and television", ""},
     {{{OFF, 8}, {DATA, 8}, {VER, 'v', 1}, {TOTAL, 999}, {GEN, 2000}, {USER, 9000}}, 0, "W image-offset-in-header", "(bytes 8 to 2047)", ""},

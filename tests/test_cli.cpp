@@ -237,6 +237,8 @@ TEST(Cli, SectionsChecksJsonAndExitStatuses) {
     std::string warned = scratch.save("warned.dpx", dpxw_edit(base, {DPXW_TOTAL_SIZE, 12345, 4, e0 + DPXW_EL_DESCRIPTOR,
                                                                      53, 1, DPXW_ORIENTATION, 2, 2}));
     std::string good = dpxw_data_dir() + "/openimageio-rgb8-le.dpx", missing = scratch.dir + "/no", png = scratch.dir + "/o.png";
+    const std::string scan = dpxw_data_dir() + "/scanners/", ffmpeg_short = scan + "0008_VersionNumber_v.dpx",
+                      padded = scan + "padding-bits-not-zero-Y_10_FilledA_BE.dpx";
     struct { std::vector<std::string> args; int status; std::string out = "", err = ""; } cases[] = {
         {{sum}, CLI_OK, "======== " + sum + "\nImage data\n  Preview: Converted as descriptor 50 'R, G, B', 10 bits, "
                         "packing 1, little-endian (layout 9 of 19)\nSummary\n  Image size: 1920 x 1080\n"
@@ -274,6 +276,22 @@ TEST(Cli, SectionsChecksJsonAndExitStatuses) {
         {{"--picture", good + "/x.png", good}, CLI_REFUSED, "", "cannot create " + good + "/x.png (Not a directory)"},
         {{"--picture", png, dpxw_data_dir() + "/oiio-rgb10-orient-bottomup.dpx"}, CLI_OK,
          png + ": element 1, 32 x 16, 3 channels of 16 bits, orientation 2 applied\n"},
+        // FFmpeg's 1856-byte file: fields from byte 1856 on are not in it (slate information at 1764..1863).
+        {{ffmpeg_short}, CLI_OK, "  SMPTE time code: (not in file)\n  SMPTE user bits: (not in file)\n  Frame rate (Hz): "
+                                 "(not in file)\n  File type: Little Endian\n"},
+        {{ffmpeg_short}, CLI_OK, "  Frame identification: '                                '\n    00 00 00 00 00 00 00 00 FF FF "
+                                 "FF 00 FF 00 00 FF\n    FF FF 00 00 FF 00 FF 00 00 00 00 00 00 00 00 00\n  Slate information: "
+                                 "(not in file)\nTelevision information header\n  SMPTE time code: (not in file)\n"},
+        {{"--picture", png, scan + "Y_10_FilledA_BE_Modified_4x4_Lasergraphics.dpx"}, CLI_OK, png + ": read with lines "
+         "not padded to 32-bit words, as Lasergraphics ScanStation writes them\n" + png + ": padding bits not zero in 0 of "
+         "6 words (filled 10-bit, method A: bits 1..0)\n"},
+        {{"--picture", png, scan + "Y_10_FilledB_BE_Modified_4x4_Scanity.dpx"}, CLI_OK,
+         png + ": read with lines not padded to 32-bit words, as DFT Scanity writes them\n"},
+        // Only --deep reads the image data, and its padding bits.
+        {{"--check", "--deep", padded}, CLI_OK, padded + ": note padding-bits: element 1: padding bits not zero in 66 of "
+                                                "275 words (filled 10-bit, method A: bits 1..0)\n"},
+        {{"--check", padded, good}, CLI_OK, padded + ": note version: version is \"V2.0\\x00\\xFF\\xFF\\xFF\", neither \"V1.0\" "
+                                            "nor \"V2.0\"\n" + good + ": No findings\n"},
     };
     for (const auto& c : cases) {
         run_result r = run(c.args);
@@ -289,6 +307,8 @@ TEST(Cli, SectionsChecksJsonAndExitStatuses) {
     EXPECT_EQ(R"j({"label":"Encryption key","raw":4294967295,"undefined":true,"value":"(Undefined)"})j",
               doc[2]["sections"][2]["rows"][13].dump());
     EXPECT_EQ("A0A1A2A3A4A5A6A7A8A9AAABACADAEAFB0B1B2B3", doc[3]["sections"][7]["rows"][2]["bytes"]);
+    EXPECT_EQ(R"j({"in_file":false,"label":"Slate information","raw":null,"undefined":false,"value":null})j",
+              nlohmann::json::parse(run({"--json", ffmpeg_short}).out)[0]["sections"][5]["rows"][12].dump());
     doc = nlohmann::json::parse(run({"--check", "--json", broken}).out)[0];
     EXPECT_TRUE(!doc.contains("sections") && doc["checks"][0]["severity"] == "error" &&
                 doc["checks"][0]["id"] == "image-offset-past-end" && doc["checks"][0]["fields"].is_array()) << doc;

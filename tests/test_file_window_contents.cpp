@@ -133,3 +133,19 @@ TEST_F(FileWindow, MenuBarChecksAndPictureWindows) {
     EXPECT_TRUE(has(twice([&] { window_about(&about); }), "Tessaview (Version 0.6.0)\nA DPX header investigation tool "
                                                           "for the professional video creation workflow\n"));
 }
+
+// A decoded element's reading and padding bits in the Picture window; the note joins the checks
+// only once the picture is decoded, and once however often it is drawn. FFmpeg's short file.
+TEST_F(FileWindow, PictureWindowReadingPaddingBitsAndTheirNote) {
+    const std::string scan = dpxw_data_dir() + "/scanners/";
+    EXPECT_TRUE(has(show({dpxw_load(scan + "0008_VersionNumber_v.dpx"), false}, 3), "Slate information (not in file)\n"));
+    show({dpxw_load(scan + "Y_10_FilledA_BE_Modified_4x4_Lasergraphics.dpx"), false});
+    gui.work.picture_visible = true;
+    EXPECT_TRUE(has(twice([&] { window_picture(&gui.work); }), "Standard's reading\nRead with lines not padded to "
+                    "32-bit words, as Lasergraphics ScanStation writes them.\npadding bits not zero in 0 of 6 words"));
+    show({dpxw_load(scan + "padding-bits-not-zero-Y_10_FilledA_BE.dpx"), false}, 2);
+    gui.work.checks_visible = gui.work.picture_visible = true;
+    EXPECT_TRUE(gui.work.findings.size() == 1 && !has(twice([&] { window_picture(&gui.work); }), "Standard's reading"));
+    EXPECT_TRUE(has(twice([&] { window_checks(&gui.work, gui.work.findings); }), "note padding-bits\nelement 1: padding "
+                    "bits not zero in 66 of 275 words (filled 10-bit, method A: bits 1..0)") && gui.work.findings.size() == 2);
+}

@@ -18,6 +18,7 @@
 #include "dpx/dpx_layout.h"
 #include "picture/export.h"
 #include "picture/orient.h"
+#include "picture/padding.h"
 #include "png/png_export.h"
 #include "picture/transform.h"
 #include "picture/unpack.h"
@@ -249,8 +250,13 @@ TEST(Picture, EveryFileShowsItsQuadrantsInThePictureAndThePreview)
 namespace {
 
 // Pixels as "x,y codes = R G B A", the codes as the window reads them out.
+// `standard`: read as the standard says, not as a scanner writes; `padding`: the padding-bits line.
 struct layout_case { bytes file; std::vector<std::string> pixels; TRANSFORM_VIEW view = colour; int element = 0;
-                     uint64_t missing = 0; };
+                     uint64_t missing = 0; bool standard = false; const char* padding = nullptr; };
+
+bytes scanner(const char* name) { return dpxw_load(dpxw_data_dir() + "/scanners/" + name); }
+// Input device name "Scanity".
+#define SCANITY 1556, 0x5363616E, 4, 1560, 0x6974, 2, 1562, 'y', 1
 
 // Element 2: 8-bit luma at 2056, after element 1's two 10-bit words.
 const bytes two_elements = dpx(LE, 2, 1, 50, 10, 1, "00C83A10 0C00E0FF 07C80000",
@@ -335,6 +341,28 @@ const layout_case layout_cases[] = {
     {dpx(LE, 2, 1, 100, 8, 1, "6410C8EB"), {"0,0 Cb 100 Y 16 Cr 200" + black}, luma},
     {dpx(LE, 2, 1, 100, 8, 1, "6410C8EB"), {"1,0 Cb 100 Y 235 Cr 200 = 200 200 200 255"}, {TRANSFORM_COMPONENT, 2}},
     {dpx(LE, 1, 1, 102, 8, 1, "5A7E8000"), {"0,0 Cb 90 Y 126 Cr 128 = 128 128 128 255"}, luma},
+    // Film scanners' luma and FFmpeg's short file (tests/data/scanners) at FFmpeg's code values.
+    // Lasergraphics and Scanity lines run on unpadded; the standard's reading on demand.
+    {scanner("Y_10_FilledA_BE_Modified_4x4.dpx"), {"1,3 Y 27 = 7 7 7 255", "3,3 Y 53 = 13 13 13 255"}},
+    {scanner("Y_10_FilledA_BE_Modified_4x4_Lasergraphics.dpx"), {"1,3 Y 29 = 7 7 7 255", "3,3 Y 29 = 7 7 7 255"}},
+    {scanner("Y_10_FilledA_BE_Modified_4x4_Lasergraphics.dpx"), {"1,3 Y 27 = 7 7 7 255", "3,3 Y 53 = 13 13 13 255"},
+     colour, 0, 0, true},
+    {scanner("Y_10_FilledB_BE_Modified_4x4.dpx"),
+     {"0,1 Y 688 = 171 171 171 255", "3,1 Y 103 = 26 26 26 255", "0,2 Y 108 = 27 27 27 255", "3,3 Y 114 = 28 28 28 255"}},
+    {scanner("Y_10_FilledB_BE_Modified_4x4_Scanity.dpx"),
+     {"0,1 Y 707 = 176 176 176 255", "3,1 Y 530 = 132 132 132 255", "0,2 Y 65 = 16 16 16 255", "3,3 Y 108 = 27 27 27 255"}},
+    {scanner("padding-bits-not-zero-Y_10_FilledA_BE.dpx"), {"0,24 Y 447 = 111 111 111 255", "2,24 Y 1022" + white},
+     colour, 0, 0, false, "padding bits not zero in 66 of 275 words (filled 10-bit, method A: bits 1..0)"},
+    {scanner("0008_VersionNumber_v.dpx"), {"1,0 R 255 G 0 B 0 = 255 0 0 255", "7,7 R 255 G 0 B 191 = 255 0 191 255"}},
+    // Eight samples in three words fit unpadded lines only; Scanity's in two, too few for them, read padded.
+    // The unpadded stream's words are counted once: word 01805013's padding bits are set.
+    {dpx(BE, 4, 2, 6, 10, 1, "00C02004 01805013 0000801C"), {"0,1 Y 5 = 1 1 1 255", "3,1 Y 8 = 2 2 2 255"}, colour, 0, 0,
+     false, "padding bits not zero in 1 of 3 words (filled 10-bit, method A: bits 1..0)"},
+    {dpx(BE, 4, 2, 6, 10, 1, "00C02004 01805010", {SCANITY}), {"3,0 Y 4 = 1 1 1 255", "0,1 missing = 0 0 240 255"}, colour, 0, 4},
+    // Filled 12-bit, method A: the low four bits of word 100F are padding.
+    {dpx(LE, 2, 1, 50, 12, 1, "F0FF 1000 0080 0F10 F07F 0000"),
+     {"0,0 R 4095 G 1 B 2048 = 255 0 128 255", "1,0 R 256 G 2047 B 0 = 16 127 0 255"}, colour, 0, 0, false,
+     "padding bits not zero in 1 of 6 words (filled 12-bit, method A: bits 3..0)"},
 };
 
 } // namespace
@@ -344,8 +372,15 @@ TEST(Picture, LayoutsDecodeToTheCodesAndColoursWorkedOutByHand)
     const std::string png_path = std::string(P_tmpdir) + "/tessa-" + std::to_string(getpid()) + ".png";
     for (const layout_case& c : layout_cases) {
         SCOPED_TRACE(c.pixels[0]);
-        const element e = decode(c.file, c.element);
+        element e = decode(c.file, c.element);
         ASSERT_TRUE(e.ok) << e.reason;
+        if (c.standard)
+            decode_standard_reading(&e.layout);
+        PADDING_COUNT count;
+        char padding[PADDING_TEXT_SIZE] = "";
+        if (padding_count(&e.layout, e.image.data(), e.image.size(), &count))
+            padding_text(&e.layout, &count, padding);
+        EXPECT_TRUE(!c.padding || c.padding == std::string(padding)) << padding;
         uint64_t missing = 1;
         const bytes shown = show(e, c.view, &missing);
         EXPECT_EQ(c.missing, missing);

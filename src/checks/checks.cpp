@@ -18,6 +18,12 @@ std::vector<CHECK_FINDING> checks_run(const DPX_HEADER* header, uint64_t file_si
     return findings;
 }
 
+CHECK_FINDING checks_padding_finding(int element, const char* counted)
+{
+    return CHECK_FINDING{CHECK_NOTE, "padding-bits", "element " + std::to_string(element + 1) + ": " + counted,
+                         {checks_element_field(element, CHECK_EL_PACKING)}};
+}
+
 const char* const checks_no_findings = "No findings";
 
 std::string checks_finding_line(const CHECK_FINDING& finding)

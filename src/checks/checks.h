@@ -22,8 +22,14 @@
 //   image-offset-shared, image-dimensions, image-data-short, header-length,
 //   user-data-past-end, user-header-short, element-count,
 //   element-beyond-count, bit-depth, packing, descriptor, orientation,
-//   version, encrypted, timecode, frame-rate-mismatch, reference-levels.
+//   version, encrypted, timecode, frame-rate-mismatch, reference-levels;
+//   then padding-bits, which only a reader of the image data adds.
 std::vector<CHECK_FINDING> checks_run(const DPX_HEADER* header, uint64_t file_size);
+
+// The note padding-bits for element `element` (0 to 7): `counted` is the
+// Picture decoder's line saying in how many words the unused bits of filled
+// samples are not zero. A note goes last, so it is appended to the findings.
+CHECK_FINDING checks_padding_finding(int element, const char* counted);
 
 // "error", "warning", "note".
 const char* checks_severity_text(CHECK_SEVERITY severity);

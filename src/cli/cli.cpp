@@ -9,6 +9,8 @@
 #include "cli/cli_json.h"
 #include "cli/cli_text.h"
 #include "budget/budget.h"
+#include "dpx/dpx_layout.h"
+#include "picture/padding.h"
 #include "png/png_export.h"
 #include "version/version.h"
 
@@ -17,6 +19,7 @@ namespace {
 struct options {
     bool json = false;
     bool check = false;
+    bool deep = false;
     std::string picture;
     int element = 1;
     std::vector<std::string> files;
@@ -30,8 +33,35 @@ bool has_error(const std::vector<CHECK_FINDING>& checks)
     return false;
 }
 
+// The checks that read the image data: padding-bits, for each element in
+// use that the decoder reads.
+void deep_checks(const DPX_FILE* file, std::vector<CHECK_FINDING>* checks)
+{
+    for (int e = 0; e < DPX_IMAGE_ELEMENT_COUNT && dpx_element_in_use(&file->header, e); e++) {
+        DECODE_LAYOUT layout;
+        char reason[DECODE_REASON_SIZE];
+        PADDING_COUNT count;
+        if (!decode_layout(&file->header, e, &layout, reason) ||
+            !padding_count(&layout, file->image, file->image_size, &count) || count.set == 0)
+            continue;
+        char text[PADDING_TEXT_SIZE];
+        padding_text(&layout, &count, text);
+        checks->push_back(checks_padding_finding(e, text));
+    }
+}
+
+// The file as far as its elements reach: what the pictures need.
+bool load_pictures(const char* path, DPX_FILE* file, char* reason)
+{
+    uint64_t end;
+    if (!dpx_file_image_reach(path, file, &end, reason))
+        return false;
+    dpx_file_free(file);
+    return dpx_file_load_to(path, end, file, reason);
+}
+
 // Reads only the header and the user-defined header, so a file of any size
-// costs what its header holds.
+// costs what its header holds; --deep reads the image data too.
 int dump_files(const options& o, FILE* out, FILE* err)
 {
     bool refused = false, errors = false;
@@ -42,12 +72,14 @@ int dump_files(const options& o, FILE* out, FILE* err)
         DPX_FILE file;
         char reason[DPX_FILE_REASON_SIZE];
         nlohmann::ordered_json object;
-        if (!dpx_file_load(path, DPX_FILE_HEADER_ONLY, &file, reason)) {
+        if (!(o.deep ? load_pictures(path, &file, reason) : dpx_file_load(path, DPX_FILE_HEADER_ONLY, &file, reason))) {
             refused = true;
             dpx_file_print_refusal(err, path, reason);
             object = cli_json_refused(path, reason);
         } else {
             std::vector<CHECK_FINDING> checks = checks_run(&file.header, file.file_size);
+            if (o.deep)
+                deep_checks(&file, &checks);
             errors = errors || has_error(checks);
             if (o.json)
                 object = cli_json_file(path, &file, checks, !o.check);
@@ -102,6 +134,14 @@ bool export_decoded(const options& o, const DPX_FILE* file, FILE* out, FILE* err
     fprintf(out, "%s: element %d, %u x %u, %d channel%s of %d bits, orientation %d applied\n", o.picture.c_str(),
             o.element, picture.width, picture.height, picture.channels, picture.channels > 1 ? "s" : "",
             picture.bits, picture.orientation);
+    if (layout.reading[0])
+        fprintf(out, "%s: read with %s\n", o.picture.c_str(), layout.reading);
+    PADDING_COUNT count;
+    if (padding_count(&layout, file->image, file->image_size, &count)) {
+        char text[PADDING_TEXT_SIZE];
+        padding_text(&layout, &count, text);
+        fprintf(out, "%s: %s\n", o.picture.c_str(), text);
+    }
     return true;
 }
 
@@ -115,13 +155,7 @@ int export_png(const options& o, FILE* out, FILE* err)
     const char* path = o.files[0].c_str();
     DPX_FILE file;
     char reason[DPX_FILE_REASON_SIZE];
-    uint64_t end;
-    bool read = dpx_file_image_reach(path, &file, &end, reason);
-    if (read) {
-        dpx_file_free(&file);
-        read = dpx_file_load_to(path, end, &file, reason);
-    }
-    if (!read) {
+    if (!load_pictures(path, &file, reason)) {
         dpx_file_print_refusal(err, path, reason);
         return CLI_REFUSED;
     }
@@ -140,6 +174,7 @@ int cli_run(int argc, const char* const* argv, FILE* out, FILE* err)
     options o;
     app.add_flag("--json", o.json, "One JSON array with an object per file");
     app.add_flag("--check", o.check, "Only the checks; exit status 3 when a file has an error");
+    app.add_flag("--deep", o.deep, "Read the image data too, for the checks that need it (padding-bits)");
     CLI::Option* picture =
         app.add_option("--picture", o.picture, "Write the decoded element, the right way up, to OUT.png (one FILE)")
             ->option_text("OUT.png");

@@ -29,9 +29,14 @@ std::string hex(const unsigned char* bytes, uint64_t count)
 
 json row_json(DESCRIBE_ROW& row)
 {
-    json r = object(5);
+    json r = object(6);
     r["label"] = row.label;
-    r["value"] = std::move(row.value);
+    if (row.past_end) {
+        r["value"] = nullptr;
+        r["in_file"] = false;
+    } else {
+        r["value"] = std::move(row.value);
+    }
     if (row.raw == DESCRIBE_RAW_UNSIGNED)
         r["raw"] = row.raw_unsigned;
     else if (row.raw == DESCRIBE_RAW_FLOAT)

@@ -11,6 +11,7 @@
 namespace {
 
 const char* const undefined_text = "(Undefined)";
+const char* const past_end_text = "(not in file)";
 
 typedef std::vector<DESCRIBE_ROW> rows_t;
 
@@ -99,6 +100,39 @@ void add_size(rows_t* rows, const char* label, uint32_t bytes)
 {
     with_raw(add(rows, label, format("%8u bytes", bytes), false), bytes);
 }
+
+// Where the fields of rows first..first+count-1 lie: {offset, size} each, in
+// row order. Only the film and television sections can lie past the end of a
+// file that was loaded: it holds at least the generic sections.
+struct FIELD_SPAN {
+    uint16_t offset, size;
+};
+
+const FIELD_SPAN film_spans[] = {{1664, 2},  {1666, 2},  {1668, 2},  {1670, 6},  {1676, 4},  {1680, 32}, {1712, 4},
+                                 {1716, 4},  {1720, 4},  {1724, 4},  {1728, 4},  {1732, 32}, {1764, 100}};
+const FIELD_SPAN television_spans[] = {{1920, 4}, {1924, 4}, {1928, 1}, {1929, 1}, {1930, 1},
+                                       {1932, 4}, {1936, 4}, {1940, 4}, {1944, 4}, {1948, 4},
+                                       {1952, 4}, {1956, 4}, {1960, 4}, {1964, 4}, {1968, 4}};
+// The summary's time code, user bits and frame rate, rows 5 to 7.
+const FIELD_SPAN summary_spans[] = {{1920, 4}, {1924, 4}, {1940, 4}};
+
+void mark_past_end(const DPX_HEADER* h, rows_t* rows, size_t first, const FIELD_SPAN* spans, size_t count)
+{
+    for (size_t i = 0; i < count && first + i < rows->size(); i++) {
+        if (h->short_header_size == 0 || (size_t)spans[i].offset + spans[i].size <= h->short_header_size)
+            continue;
+        DESCRIBE_ROW& row = (*rows)[first + i];
+        row.value = past_end_text;
+        row.form = DESCRIBE_VALUE;
+        row.past_end = true;
+        row.undefined = false;
+        row.raw = DESCRIBE_RAW_NONE;
+        row.bytes = nullptr;
+        row.byte_count = 0;
+    }
+}
+
+#define MARK_PAST_END(h, rows, first, spans) mark_past_end(h, rows, first, spans, sizeof spans / sizeof spans[0])
 
 void summary(const DPX_HEADER* h, rows_t* rows)
 {
@@ -329,6 +363,7 @@ void describe_section(const DPX_HEADER* h, DESCRIBE_SECTION_ID id, DESCRIBE_SECT
     }
     case DESCRIBE_SUMMARY:
         summary(h, rows);
+        MARK_PAST_END(h, rows, 5, summary_spans);
         break;
     case DESCRIBE_FILE_INFORMATION:
         file_information(&h->file_information, rows);
@@ -341,9 +376,11 @@ void describe_section(const DPX_HEADER* h, DESCRIBE_SECTION_ID id, DESCRIBE_SECT
         break;
     case DESCRIBE_FILM_INFORMATION:
         film_information(&h->motion_picture_film_information, rows);
+        MARK_PAST_END(h, rows, 0, film_spans);
         break;
     case DESCRIBE_TELEVISION_INFORMATION:
         television_information(&h->television_information, rows);
+        MARK_PAST_END(h, rows, 0, television_spans);
         break;
     case DESCRIBE_USER_DEFINED_DATA:
         user_defined_data(h, rows);

@@ -38,6 +38,7 @@ struct DESCRIBE_ROW {
     DESCRIBE_FORM form;
     bool separator;  // a separator line stands in front of the row
     bool undefined;  // the field holds its undefined marker (all bits set)
+    bool past_end;   // the field's bytes lie past the end of a short file: "(not in file)", no raw value or bytes
     DESCRIBE_RAW raw;
     uint64_t raw_unsigned;
     double raw_float;

@@ -64,9 +64,13 @@ bool refuse_header(DPX_FILE* file, char* reason, int result)
 {
     if (result == DPX_IO_NOT_DPX)
         return refuse(file, reason, "not a DPX file (no SDPX or XPDS magic number)");
+    // The bytes the next part of the header needs: the generic sections, the
+    // industry headers the header declares, the user identification.
+    size_t needed = file->image_size < DPX_GENERIC_HEADER_SIZE ? (size_t)DPX_GENERIC_HEADER_SIZE
+                    : file->image_size < DPX_HEADER_SIZE       ? (size_t)DPX_HEADER_SIZE
+                                                               : (size_t)DPX_USER_DATA_OFFSET;
     char text[DPX_FILE_REASON_SIZE];
-    snprintf(text, sizeof text, "too short for a DPX header (%zu bytes, %zu needed)", file->image_size,
-             file->image_size < DPX_HEADER_SIZE ? (size_t)DPX_HEADER_SIZE : (size_t)DPX_USER_DATA_OFFSET);
+    snprintf(text, sizeof text, "too short for a DPX header (%zu bytes, %zu needed)", file->image_size, needed);
     return refuse(file, reason, text);
 }
 

@@ -12,6 +12,7 @@ enum : uint32_t {
 };
 
 enum : size_t {
+    DPX_GENERIC_HEADER_SIZE = 1664,    // the file, image and source sections
     DPX_HEADER_SIZE = 2048,            // the five standard sections
     DPX_USER_IDENTIFICATION_SIZE = 32, // first field of the user-defined header
     DPX_USER_DATA_OFFSET = DPX_HEADER_SIZE + DPX_USER_IDENTIFICATION_SIZE,
@@ -149,4 +150,8 @@ struct DPX_HEADER {
     // the header's sizes and offsets are not trusted, these are.
     size_t image_data_size;
     size_t user_data_size;
+    // For a file shorter than the five standard sections (no or partial
+    // industry headers), the bytes it holds, 1664 to 2047; fields past them
+    // read as all ones. 0 when the file holds all 2048.
+    size_t short_header_size;
 };

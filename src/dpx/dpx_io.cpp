@@ -130,16 +130,37 @@ bool user_header_declared(uint32_t length)
     return length != 0 && !dpx_undefined_u32(length);
 }
 
+uint64_t defined_or_zero(uint32_t value)
+{
+    return dpx_undefined_u32(value) ? 0 : value;
+}
+
+// A file shorter than the standard sections whose header says so itself.
+bool short_header_declared(const DPX_HEADER_FILE_INFORMATION* f)
+{
+    return !dpx_undefined_u32(f->offset_to_image_data) && f->offset_to_image_data < DPX_HEADER_SIZE &&
+           defined_or_zero(f->generic_section_header_length) + defined_or_zero(f->industry_specific_header_length) <
+               DPX_HEADER_SIZE &&
+           !user_header_declared(f->user_defined_header_length);
+}
+
 } // namespace
 
 int dpx_io_header_read(const unsigned char* image, size_t length, DPX_HEADER* header)
 {
-    if (length < DPX_HEADER_SIZE)
+    if (length < DPX_GENERIC_HEADER_SIZE)
         return DPX_IO_TOO_SHORT;
+    // A short file is read from a copy whose missing bytes are all ones, so
+    // every field past its end reads as undefined.
+    unsigned char whole[DPX_HEADER_SIZE];
+    const size_t held = length < DPX_HEADER_SIZE ? length : DPX_HEADER_SIZE;
+    memcpy(whole, image, held);
+    memset(whole + held, 0xFF, sizeof whole - held);
+    header->short_header_size = held < DPX_HEADER_SIZE ? held : 0;
 
     BUFIO io;
     bufio_init(&io, 0);
-    cursor c = {&io, image};
+    cursor c = {&io, whole};
     DPX_HEADER_FILE_INFORMATION* f = &header->file_information;
     // Read big-endian in both byte orders, so the value itself tells the order.
     u32(&c, &f->magic_number);
@@ -153,6 +174,8 @@ int dpx_io_header_read(const unsigned char* image, size_t length, DPX_HEADER* he
     read_image_source_information(&c, &header->image_source_information);
     read_film_information(&c, &header->motion_picture_film_information);
     read_television_information(&c, &header->television_information);
+    if (held < DPX_HEADER_SIZE && !short_header_declared(f))
+        return DPX_IO_TOO_SHORT;
 
     DPX_HEADER_USER_DEFINED_DATA* u = &header->user_defined_data;
     header->user_data_size = 0;

@@ -9,11 +9,13 @@
 #include <imgui.h>
 
 #include "budget/budget.h"
+#include "checks/checks.h"
 #include "display/picture_texture.h"
 #include "dpx/dpx_layout.h"
 #include "dpx/dpx_print.h"
 #include "picture/decode.h"
 #include "picture/orient.h"
+#include "picture/padding.h"
 #include "picture/transform.h"
 #include "picture/unpack.h"
 
@@ -25,17 +27,20 @@ struct picture_t {
     bool as_stored;    // the header's orientation not applied
     bool checkerboard; // alpha over a checkerboard rather than the window
     bool fit;          // follows the canvas until zoomed or panned
+    bool standard;     // the standard's reading of the lines, not a scanner's
     float zoom;        // screen pixels per picture pixel
     ImVec2 pan;        // the picture's top left from the canvas's
-    // What was built for element and view; rebuilt when either changes.
+    // What was built for element, view and reading; rebuilt when one changes.
     bool built;
     int built_element;
     TRANSFORM_VIEW built_view;
+    bool built_standard;
     bool decodable;
     char reason[DECODE_REASON_SIZE];
     DECODE_LAYOUT layout;
     unsigned char* rgba; // file order, kept for the readout's display values
     uint64_t missing;
+    char padding[PADDING_TEXT_SIZE]; // the padding-bits line, or empty
     GLuint texture;
     uint64_t cost;
     // The file as it was when the window opened, as far as its elements
@@ -65,13 +70,33 @@ void release(picture_t* p)
     p->built = false;
 }
 
+// The padding-bits line, and its note among the file's findings once.
+void count_padding(picture_t* p, work_t* work)
+{
+    PADDING_COUNT count;
+    p->padding[0] = '\0';
+    if (!padding_count(&p->layout, p->file.image, p->file.image_size, &count))
+        return;
+    padding_text(&p->layout, &count, p->padding);
+    // The note is of the reading the file gets, not of the one compared with it.
+    if (count.set == 0 || (p->standard && p->layout.reading_choice))
+        return;
+    CHECK_FINDING finding = checks_padding_finding(p->element, p->padding);
+    for (const CHECK_FINDING& f : work->findings)
+        if (f.message == finding.message)
+            return;
+    work->findings.push_back(finding);
+}
+
 void build(picture_t* p, work_t* work)
 {
     release(p);
     p->built = true;
     p->built_element = p->element;
     p->built_view = p->view;
+    p->built_standard = p->standard;
     p->missing = 0;
+    p->padding[0] = '\0';
     if (!p->file.image && !p->file_refusal[0])
         work_image_load(work, "picture", WORK_IMAGE_HELD, &p->file, p->file_refusal);
     if (p->file_refusal[0]) {
@@ -82,6 +107,9 @@ void build(picture_t* p, work_t* work)
     p->decodable = decode_layout(&p->file.header, p->element, &p->layout, p->reason);
     if (!p->decodable)
         return;
+    if (p->standard)
+        decode_standard_reading(&p->layout);
+    count_padding(p, work);
     uint64_t bytes = (uint64_t)p->layout.width * p->layout.height * 4;
     if (!budget_take(2 * bytes)) {
         budget_refusal("picture", 2 * bytes, p->reason, sizeof p->reason);
@@ -271,7 +299,7 @@ void canvas(picture_t* p)
     }
 }
 
-void toolbar(picture_t* p, const work_t* work)
+void toolbar(picture_t* p, work_t* work)
 {
     element_selector(p, &work->header);
     ImGui::SameLine();
@@ -288,13 +316,18 @@ void toolbar(picture_t* p, const work_t* work)
         p->fit = false;
         p->zoom = 1.0f;
     }
+    // Offered where a scanner's reading or the data size chose other than the standard's.
+    if (p->built && p->decodable && p->layout.reading_choice) {
+        ImGui::SameLine();
+        ImGui::Checkbox("Standard's reading", &p->standard);
+    }
 }
 
 void contents(picture_t* p, work_t* work)
 {
     toolbar(p, work);
     if (!p->built || p->built_element != p->element || p->built_view.mode != p->view.mode ||
-        p->built_view.component != p->view.component)
+        p->built_view.component != p->view.component || p->built_standard != p->standard)
         build(p, work);
     if (work->changed)
         ImGui::TextUnformatted(work_changed_text);
@@ -302,6 +335,10 @@ void contents(picture_t* p, work_t* work)
         ImGui::TextWrapped("%s", p->reason);
         return;
     }
+    if (p->layout.reading[0])
+        ImGui::TextWrapped("Read with %s.", p->layout.reading);
+    if (p->padding[0])
+        ImGui::TextDisabled("%s", p->padding);
     if (p->layout.offset_from_image_data)
         ImGui::TextDisabled("The element has no offset of its own: read from the header's offset to image data.");
     if (p->missing)

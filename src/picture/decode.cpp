@@ -5,6 +5,7 @@
 
 #include "dpx/dpx_layout.h"
 #include "dpx/dpx_print.h"
+#include "picture/reading.h"
 
 namespace {
 
@@ -158,7 +159,17 @@ bool decode_layout(const DPX_HEADER* header, int element, DECODE_LAYOUT* layout,
     }
     if (l->colour == DECODE_YCBCR)
         set_levels(l, e);
+    reading_choose(header, l, image_end(header, &end) && end > offset ? end - offset : 0);
     return true;
+}
+
+void decode_standard_reading(DECODE_LAYOUT* layout)
+{
+    if (!layout->reading_choice)
+        return;
+    layout->unpadded = false;
+    snprintf(layout->reading, sizeof layout->reading, "%s",
+             "lines padded to 32-bit words, as the standard says, for comparison");
 }
 
 double decode_code_max(const DECODE_LAYOUT* layout)

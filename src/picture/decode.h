@@ -40,6 +40,16 @@ struct DECODE_LAYOUT {
     // 10-bit samples filled into words: single-component elements start at
     // the word's low field, others at its high field (see unpack.cpp).
     bool low_field_first;
+    // Lines that run on without padding to a 32-bit word, as some film
+    // scanners write 10-bit luma: line y starts at sample y x width of one
+    // stream of filled words (see reading.h).
+    bool unpadded;
+    // The reading of the lines, when it is not plainly the standard's: one
+    // line naming it and why; empty otherwise.
+    char reading[DECODE_REASON_SIZE];
+    // The header or the data size chose a reading other than the standard's,
+    // and the standard's can be asked for instead (decode_standard_reading).
+    bool reading_choice;
     uint16_t orientation;    // the header's image orientation code, as stored
     // Element 0 with no offset of its own (0 or undefined) is read from the
     // header's offset_to_image_data, as FFmpeg and libdpx do.
@@ -60,6 +70,10 @@ struct DECODE_LAYOUT {
 // without pixels or larger than DPX_MAX_SIDE on a side, data starting past
 // the end of the file image.
 bool decode_layout(const DPX_HEADER* header, int element, DECODE_LAYOUT* layout, char reason[DECODE_REASON_SIZE]);
+
+// Reads the lines as the standard says, whatever the header or the data
+// size chose: for comparing a scanner's reading with the standard's.
+void decode_standard_reading(DECODE_LAYOUT* layout);
 
 // The sample of the line stream that holds component `component` of pixel
 // `x`, or -1 when the line has none (the odd-width 4:2:2 Cr above).

@@ -249,28 +249,27 @@ template <typename Out>
 uint32_t line(TRANSFORM_PLAN* p, const unsigned char* image, size_t image_size, uint32_t y, Out* out)
 {
     const DECODE_LAYOUT* l = p->layout;
-    const unsigned char* src;
-    uint64_t available;
+    UNPACK_LINE src;
     uint32_t present = 0;
-    if (unpack_line_span(l, image, image_size, y, &src, &available)) {
-        uint64_t samples = unpack_present_samples(l, available);
+    if (unpack_line_span(l, image, image_size, y, &src)) {
+        uint64_t samples = unpack_present_samples(l, &src);
         present = unpack_present_pixels(l, samples);
         if (l->is_float) {
-            unpack_line_floats(l, src, samples, p->values.data());
+            unpack_line_floats(l, &src, samples, p->values.data());
             generic_line(p, p->values.data(), present, out);
         } else {
             if constexpr (sizeof(Out) == 1) {
                 if (p->rgbline) {
-                    rgbline_filled10(src, l->little_endian, p->rgbline_fields, present, out);
+                    rgbline_filled10(src.at, l->little_endian, p->rgbline_fields, present, out);
                     return fill_missing(l, present, out);
                 }
                 if (p->rgb8) {
-                    unpack_line_codes(l, src, samples, p->codes.data());
+                    unpack_line_codes(l, &src, samples, p->codes.data());
                     direct_rgb8(p, p->codes.data(), present, out);
                     return fill_missing(l, present, out);
                 }
             }
-            unpack_line_codes(l, src, samples, p->codes.data());
+            unpack_line_codes(l, &src, samples, p->codes.data());
             if (!p->luma_table.empty())
                 ycbcr_line(p, p->codes.data(), present, out);
             else if (!p->direct)

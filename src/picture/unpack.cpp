@@ -18,6 +18,8 @@
 //   11..2 (its 4:2:2 file puts its leftover sample in bits 31..22).
 // - Filled 12-bit samples take a 16-bit word each, method A in bits 15..4,
 //   method B in 11..0.
+// - Unpadded lines (reading.h) carry on in the word where the line before
+//   ended: a line's first samples may sit in its first word's upper fields.
 #include "picture/unpack.h"
 
 #include <cstring>
@@ -88,8 +90,16 @@ void unpack_bits_grouped(const unsigned char* line, bool little, uint64_t count,
     unpack_bits(line, little, Bits, count - groups * 32, codes);
 }
 
-void unpack_filled10(const DECODE_LAYOUT* l, const unsigned char* line, uint64_t count, uint16_t* codes)
+void unpack_filled10(const DECODE_LAYOUT* l, const unsigned char* line, uint64_t lead, uint64_t count, uint16_t* codes)
 {
+    if (lead) { // the rest of the first word, then whole words from the next
+        const uint64_t head = count < 3 - lead ? count : 3 - lead;
+        for (uint64_t i = 0; i < head; i++)
+            codes[i] = (uint16_t)(bufio_word32(line, l->little_endian) >> unpack_field_shift(l, lead + i) & 0x3FF);
+        if (count > head)
+            unpack_filled10(l, line + 4, 0, count - head, codes + head);
+        return;
+    }
     const int s0 = unpack_field_shift(l, 0), s1 = unpack_field_shift(l, 1), s2 = unpack_field_shift(l, 2);
     const bool little = l->little_endian;
     uint64_t words = count / 3;
@@ -112,20 +122,31 @@ int unpack_field_shift(const DECODE_LAYOUT* layout, uint64_t field)
 }
 
 bool unpack_line_span(const DECODE_LAYOUT* layout, const unsigned char* image, size_t image_size, uint32_t y,
-                      const unsigned char** line, uint64_t* available)
+                      UNPACK_LINE* line)
 {
-    // offset < 2^32, stride < 2^33 and y < 2^14: no overflow.
-    uint64_t start = layout->offset + (uint64_t)y * layout->line_stride;
+    // offset < 2^32, stride < 2^33 and y, width < 2^14: no overflow.
+    uint64_t start, bytes;
+    line->lead = 0;
+    if (layout->unpadded) {
+        const uint64_t first = (uint64_t)y * layout->line_samples;
+        start = layout->offset + first / 3 * 4;
+        line->lead = first % 3;
+        bytes = (line->lead + layout->line_samples + 2) / 3 * 4;
+    } else {
+        start = layout->offset + (uint64_t)y * layout->line_stride;
+        bytes = layout->line_bytes;
+    }
     if (!image || start >= image_size)
         return false;
     uint64_t rest = image_size - start;
-    *line = image + start;
-    *available = rest < layout->line_bytes ? rest : layout->line_bytes;
+    line->at = image + start;
+    line->available = rest < bytes ? rest : bytes;
     return true;
 }
 
-uint64_t unpack_present_samples(const DECODE_LAYOUT* layout, uint64_t available)
+uint64_t unpack_present_samples(const DECODE_LAYOUT* layout, const UNPACK_LINE* line)
 {
+    const uint64_t available = line->available;
     uint64_t n;
     if (packed(layout))
         n = available / 4 * 32 / layout->bit_depth;
@@ -137,6 +158,7 @@ uint64_t unpack_present_samples(const DECODE_LAYOUT* layout, uint64_t available)
         n = available / 2;
     else
         n = available / (layout->bit_depth / 8);
+    n = n > line->lead ? n - line->lead : 0;
     return n < layout->line_samples ? n : layout->line_samples;
 }
 
@@ -163,8 +185,9 @@ uint32_t unpack_present_pixels(const DECODE_LAYOUT* layout, uint64_t present)
     return lo;
 }
 
-void unpack_line_codes(const DECODE_LAYOUT* layout, const unsigned char* line, uint64_t count, uint16_t* codes)
+void unpack_line_codes(const DECODE_LAYOUT* layout, const UNPACK_LINE* span, uint64_t count, uint16_t* codes)
 {
+    const unsigned char* line = span->at;
     const bool little = layout->little_endian;
     switch (layout->bit_depth) {
     case 1:
@@ -178,7 +201,7 @@ void unpack_line_codes(const DECODE_LAYOUT* layout, const unsigned char* line, u
         if (layout->packing == 0)
             unpack_bits_grouped<10>(line, little, count, codes);
         else
-            unpack_filled10(layout, line, count, codes);
+            unpack_filled10(layout, line, span->lead, count, codes);
         return;
     case 12:
         if (layout->packing == 0) {
@@ -196,15 +219,17 @@ void unpack_line_codes(const DECODE_LAYOUT* layout, const unsigned char* line, u
     }
 }
 
-void unpack_line_floats(const DECODE_LAYOUT* layout, const unsigned char* line, uint64_t count, float* values)
+void unpack_line_floats(const DECODE_LAYOUT* layout, const UNPACK_LINE* line, uint64_t count, float* values)
 {
     const int bytes = layout->bit_depth / 8;
     for (uint64_t i = 0; i < count; i++)
-        values[i] = (float)read_float(line + bytes * i, layout->bit_depth, layout->little_endian);
+        values[i] = (float)read_float(line->at + bytes * i, layout->bit_depth, layout->little_endian);
 }
 
-double unpack_sample(const DECODE_LAYOUT* layout, const unsigned char* line, uint64_t index)
+double unpack_sample(const DECODE_LAYOUT* layout, const UNPACK_LINE* span, uint64_t index)
 {
+    const unsigned char* line = span->at;
+    index += span->lead;
     const bool little = layout->little_endian;
     const int bits = layout->bit_depth;
     if (packed(layout)) {
@@ -235,16 +260,15 @@ bool unpack_pixel(const DECODE_LAYOUT* layout, const unsigned char* image, size_
 {
     if (x >= layout->width || y >= layout->height)
         return false;
-    const unsigned char* line;
-    uint64_t available;
-    if (!unpack_line_span(layout, image, image_size, y, &line, &available))
+    UNPACK_LINE line;
+    if (!unpack_line_span(layout, image, image_size, y, &line))
         return false;
-    uint64_t present = unpack_present_samples(layout, available);
+    uint64_t present = unpack_present_samples(layout, &line);
     if (x >= unpack_present_pixels(layout, present))
         return false;
     for (int c = 0; c < layout->components; c++) {
         int64_t s = decode_sample_index(layout, x, c);
-        codes[c] = s < 0 ? decode_chroma_zero(layout) : unpack_sample(layout, line, (uint64_t)s);
+        codes[c] = s < 0 ? decode_chroma_zero(layout) : unpack_sample(layout, &line, (uint64_t)s);
     }
     return true;
 }

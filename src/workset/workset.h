@@ -33,8 +33,8 @@ struct work_t {
     bool changed = false;            // a later read found another size or time
     std::string image_refusal;       // why the file could not be read again for the preview
     DPX_HEADER header = {};          // pointers borrow from buffer
-    // The checks of the header against the file, run once when it is loaded:
-    // neither changes afterwards.
+    // The checks of the header against the file, run once when it is loaded;
+    // the Picture window adds the padding-bits note of an element it decodes.
     std::vector<CHECK_FINDING> findings;
     work_t* next = nullptr;
 };

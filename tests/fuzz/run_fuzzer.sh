@@ -4,7 +4,7 @@
 set -eu
 fuzzer=$1 writer=$2 peers=$3 work=$4 seconds=$5
 mkdir -p "$work/corpus" "$work/seeds" "$work/artifacts"
-cp "$peers"/*.dpx "$work/seeds/"
+cp "$peers"/*.dpx "$peers"/scanners/*.dpx "$work/seeds/"
 "$writer" hostile "$work/seeds" >/dev/null
 exec "$fuzzer" -max_total_time="$seconds" -rss_limit_mb=4096 -max_len=65536 -timeout=10 \
     -artifact_prefix="$work/artifacts/" -print_final_stats=1 "$work/corpus" "$work/seeds"

@@ -24,6 +24,12 @@ std::vector<hostile_file> hostile_corpus() {
         {"short-2047.dpx", edited({}, 2047), false, "too short for a DPX header (2047 bytes, 2048 needed)"},
         {"user-header-cut.dpx", edited({DPXW_USER_LENGTH, 64, 4}, 2079), false, "(2079 bytes, 2080 needed)"},
         {"user-header-none.dpx", edited({DPXW_USER_LENGTH, 64, 4}, 2048), false, "(2048 bytes, 2080 needed)"},
+        // Shorter than 2048 bytes: loaded only where the header says the industry headers are absent or partial.
+        {"short-1663.dpx", edited({DPXW_OFFSET_TO_IMAGE_DATA, 1664, 4, DPXW_INDUSTRY_LENGTH, 0, 4}, 1663), false,
+         "too short for a DPX header (1663 bytes, 1664 needed)"},
+        {"short-industry.dpx", edited({DPXW_OFFSET_TO_IMAGE_DATA, 1664, 4}, 1856), false, "(1856 bytes, 2048 needed)"},
+        {"short-user.dpx", edited({DPXW_OFFSET_TO_IMAGE_DATA, 1664, 4, DPXW_INDUSTRY_LENGTH, 0, 4, DPXW_USER_LENGTH, 32, 4},
+                                  1856), false, "(1856 bytes, 2048 needed)"},
         {"bad-magic.dpx", magic, false, "not a DPX file (no SDPX or XPDS magic number)"},
         {"size-ffffffff.dpx", edited({DPXW_PIXELS_PER_LINE, ~0u, 4, DPXW_LINES, ~0u, 4}), true, "does not fit"},
         {"size-zero.dpx", edited({DPXW_PIXELS_PER_LINE, 0, 4, DPXW_LINES, 0, 4}), true, "has no pixels"},
