@@ -126,28 +126,42 @@ json sequence_json(const SEQUENCE& s)
     for (const SEQUENCE_VARYING& v : s.varying)
         varying.push_back(json{{"section", v.section}, {"label", v.label}, {"distinct", v.distinct},
                                {"first_differs_at", v.first_differs_at}, {"expected", v.expected}});
-    json& frames = j["frames"] = json::array();
-    frames.get_ref<json::array_t&>().reserve(s.frames.size());
-    for (const SEQUENCE_FRAME& f : s.frames)
-        frames.push_back(frame_json(f, true));
     return j;
+}
+
+void put(FILE* out, const std::string& text)
+{
+    fwrite(text.data(), 1, text.size(), out);
+}
+
+// Frames are written one by one, so the output never exists whole in memory.
+void put_frames(FILE* out, const std::vector<SEQUENCE_FRAME>& frames, bool numbered)
+{
+    for (size_t i = 0; i < frames.size(); i++)
+        put(out, (i ? ",\n    " : "\n    ") + frame_json(frames[i], numbered).dump(-1, ' ', false, json::error_handler_t::replace));
+    put(out, frames.empty() ? "]" : "\n  ]");
 }
 
 void print_json(const SEQUENCE_SCAN& scan, FILE* out)
 {
-    json j = json::object();
-    json& sequences = j["sequences"] = json::array();
-    for (const SEQUENCE& s : scan.sequences)
-        sequences.push_back(sequence_json(s));
-    json& singles = j["singles"] = json::array();
-    for (const SEQUENCE_FRAME& f : scan.singles)
-        singles.push_back(frame_json(f, false));
-    json& refused = j["refused"] = json::array();
+    put(out, "{\n\"sequences\": [");
+    for (size_t i = 0; i < scan.sequences.size(); i++) {
+        // The object without its closing brace, then its frames.
+        std::string head = cli_json_text(sequence_json(scan.sequences[i]));
+        head.resize(head.size() - 2);
+        put(out, (i ? ",\n" : "\n") + head + ",\n  \"frames\": [");
+        put_frames(out, scan.sequences[i].frames, true);
+        put(out, "\n}");
+    }
+    put(out, "],\n\"singles\": [");
+    put_frames(out, scan.singles, false);
+    json rest = json::object();
+    json& refused = rest["refused"] = json::array();
     for (const SEQUENCE_REFUSAL& r : scan.refused)
         refused.push_back(json{{"path", r.path}, {"reason", r.reason}});
-    j["without_dpx"] = scan.without_dpx;
-    std::string text = cli_json_text(j) + "\n";
-    fwrite(text.data(), 1, text.size(), out);
+    rest["without_dpx"] = scan.without_dpx;
+    std::string tail = cli_json_text(rest);
+    put(out, ",\n" + tail.substr(2) + "\n");
 }
 
 // Refused frames and single files count as errors for --check.

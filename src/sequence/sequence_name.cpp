@@ -94,7 +94,7 @@ bool sequence_name_fits(const SEQUENCE_FRAME& frame, int padding)
 int sequence_name_padding(const std::vector<SEQUENCE_FRAME>& frames)
 {
     // Candidates: unpadded, each width written with leading zeros, and the
-    // one width all numbers share.
+    // one width all numbers share (a width of 1 pads nothing).
     std::vector<int> candidates = {0};
     bool one_width = true;
     for (const SEQUENCE_FRAME& f : frames) {
@@ -102,7 +102,7 @@ int sequence_name_padding(const std::vector<SEQUENCE_FRAME>& frames)
             candidates.push_back(f.digits);
         one_width = one_width && f.digits == frames.front().digits;
     }
-    if (one_width && !frames.empty())
+    if (one_width && !frames.empty() && frames.front().digits > 1)
         candidates.push_back(frames.front().digits);
     int best = 0;
     size_t best_fits = 0;
