@@ -129,7 +129,7 @@ TEST(Sequence, SeveritiesAndVaryingFields) {
     for (const SEQUENCE_PROBLEM& p : s.sequences[0].problems)
         got += std::string(checks_severity_text(p.severity)) + " " + p.id + ": " + p.message + "\n";
     EXPECT_EQ("error sequence-refused: 1 frame not readable as DPX: 4\n"
-              "warning sequence-header-change: 2 frames differ from frame 1 in fields not expected to change (Creator): 3, 5\n", got);
+              "warning sequence-header-change: 2 frames differing from frame 1 in fields not expected to change (Creator): 3, 5\n", got);
     got.clear();
     for (const SEQUENCE_VARYING& v : s.sequences[0].varying)
         got += v.section + " / " + v.label + " " + std::to_string(v.distinct) + " " + std::to_string(v.first_differs_at) +
@@ -138,6 +138,21 @@ TEST(Sequence, SeveritiesAndVaryingFields) {
               "File information header / Creator 2 3\n"
               "Motion-picture film information header / Frame position in sequence 4 2 expected\n"
               "Television information header / SMPTE time code 4 2 expected\n", got);
+}
+
+struct run_result { int status; std::string out, err; };
+
+run_result run(std::vector<std::string> args) {
+    std::vector<const char*> argv = {"tessaview-dump"};
+    for (const std::string& a : args) argv.push_back(a.c_str());
+    char *out, *err;
+    size_t out_size, err_size;
+    FILE *o = open_memstream(&out, &out_size), *e = open_memstream(&err, &err_size);
+    int status = cli_run((int)argv.size(), argv.data(), o, e);
+    fclose(o), fclose(e);
+    run_result r{status, std::string(out, out_size), std::string(err, err_size)};
+    free(out), free(err);
+    return r;
 }
 
 struct naming_case { std::vector<std::string> names; const char* want; }; // want: one line per sequence, then singles
@@ -165,6 +180,7 @@ TEST(Sequence, NamesPaddingAndSingles) {
                    std::to_string(q.last - q.first + 1) + "; " + problems(q) + "\n";
         for (const SEQUENCE_FRAME& f : s.singles) got += "single " + f.path.substr(dir.dir.size() + 1) + "\n";
         EXPECT_EQ(c.want, got);
+        EXPECT_TRUE(nlohmann::json::accept(run({"--sequence", "--json", dir.dir}).out)); // whatever bytes the names hold
     }
 }
 
@@ -203,21 +219,6 @@ TEST(Sequence, BadFilesKeepTheirPlaceAndNothingBlocks) {
     ASSERT_EQ(2u, deep.sequences.size());
     EXPECT_EQ(dir.dir + "/sub", deep.sequences[1].directory);
     EXPECT_EQ("sequence-gap 2; sequence-refused 4 6 7", problems(deep.sequences[0]));
-}
-
-struct run_result { int status; std::string out, err; };
-
-run_result run(std::vector<std::string> args) {
-    std::vector<const char*> argv = {"tessaview-dump"};
-    for (const std::string& a : args) argv.push_back(a.c_str());
-    char *out, *err;
-    size_t out_size, err_size;
-    FILE *o = open_memstream(&out, &out_size), *e = open_memstream(&err, &err_size);
-    int status = cli_run((int)argv.size(), argv.data(), o, e);
-    fclose(o), fclose(e);
-    run_result r{status, std::string(out, out_size), std::string(err, err_size)};
-    free(out), free(err);
-    return r;
 }
 
 struct status_case { std::vector<std::string> args; int status; const char* err; };

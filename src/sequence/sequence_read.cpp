@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include <sys/stat.h>
@@ -58,13 +59,17 @@ std::string layout_text(const DPX_HEADER* h)
     return text;
 }
 
-// The rate the time code runs at: the television header's, else the film header's.
+// The rate the time code runs at: the television header's, else the film
+// header's, to a float's precision (29.97, not 29.969999313354492).
 double frame_rate(const DPX_HEADER* h)
 {
     for (float rate : {h->television_information.temporal_sampling_rate,
                        h->motion_picture_film_information.frame_rate_of_original})
-        if (std::isfinite(rate) && rate > 0)
-            return rate;
+        if (std::isfinite(rate) && rate > 0) {
+            char text[32];
+            snprintf(text, sizeof text, "%.7g", (double)rate);
+            return strtod(text, nullptr);
+        }
     return 0;
 }
 

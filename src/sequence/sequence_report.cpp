@@ -171,7 +171,7 @@ void header_change(SEQUENCE* s, SEQUENCE_TALLY* t)
     std::sort(t->header_changes.begin(), t->header_changes.end());
     if (s->readable)
         add(s, CHECK_WARNING, "sequence-header-change", std::move(t->header_changes),
-            format("differ from frame %llu in fields not expected to change (%s)",
+            format("differing from frame %llu in fields not expected to change (%s)",
                    (unsigned long long)s->frames[t->reference_frame].number, labels.c_str()));
 }
 
