@@ -95,7 +95,7 @@ TEST(Sequence, EachProblemNamesItsFrames) {
                                  {2, GOOD, {RATE, U, 4, 1724, dpxw_float(24), 4, TC, timecode(3), 4}},
                                  {3, GOOD, {RATE, U, 4, 1724, dpxw_float(24), 4}}}, "sequence-timecode-jump 2 3"},
         {"frame position", 1, 5, {}, {{3, GOOD, {POS, 7, 4}}}, "sequence-frame-position 3 4"},
-        {"header", 1, 4, {}, {{2, GOOD, {CREATOR, 0x41424344, 4}}, {4, GOOD, {CREATOR, 0x41424344, 4}}},
+        {"header", 1, 4, {}, {{2, GOOD, {CREATOR, 0x41424344, 4}}, {4, GOOD, {1948, dpxw_float(2.2f), 4}}}, // creator, gamma
          "sequence-header-change 2 4"},
     };
     for (const problem_case& c : cases) {

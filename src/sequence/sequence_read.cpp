@@ -93,15 +93,7 @@ void compare(SEQUENCE_REFERENCE* r, const DPX_FILE* file, SEQUENCE_READ* read)
         dpx_io_header_read(r->bytes, DPX_HEADER_SIZE, &header);
         sequence_rows_hash(&header, &r->hashes);
     });
-    std::vector<uint64_t> hashes;
-    sequence_rows_hash(&file->header, &hashes);
-    const std::vector<SEQUENCE_ROW_NAME>& names = sequence_rows_names();
-    for (size_t row = 0; row < hashes.size() && row < r->hashes.size(); row++) {
-        if (names[row].expected || hashes[row] == r->hashes[row])
-            continue;
-        read->changes.push_back({(uint32_t)row, hashes[row]});
-        read->header_change = true;
-    }
+    read->header_change = sequence_rows_compare(&file->header, file->image, r->bytes, r->hashes, &read->changes);
 }
 
 } // namespace

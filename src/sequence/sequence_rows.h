@@ -28,6 +28,11 @@ const std::vector<SEQUENCE_ROW_NAME>& sequence_rows_names();
 std::string sequence_rows_section(const SEQUENCE_ROW_NAME& name);
 // A hash of every row's value and bytes, in the order of the names.
 void sequence_rows_hash(const DPX_HEADER* header, std::vector<uint64_t>* hashes);
+// Adds the rows not expected to change whose values differ from the
+// reference's; only the parts of the header whose bytes differ are
+// described. True when there is one.
+bool sequence_rows_compare(const DPX_HEADER* header, const unsigned char* frame, const unsigned char* reference,
+                           const std::vector<uint64_t>& reference_hashes, std::vector<SEQUENCE_ROW_CHANGE>* changes);
 // Whether two 2048-byte headers are the same outside the expected fields.
 bool sequence_rows_same_unless_expected(const unsigned char* frame, const unsigned char* reference);
 // The expected fields whose bytes differ, each with a hash of its bytes.
