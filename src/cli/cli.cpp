@@ -7,6 +7,7 @@
 #include <CLI/CLI.hpp>
 
 #include "cli/cli_json.h"
+#include "cli/cli_sequence.h"
 #include "cli/cli_text.h"
 #include "budget/budget.h"
 #include "dpx/dpx_layout.h"
@@ -20,6 +21,8 @@ struct options {
     bool json = false;
     bool check = false;
     bool deep = false;
+    CLI_SEQUENCE_OPTIONS sequence{};
+    bool sequences = false;
     std::string picture;
     int element = 1;
     std::vector<std::string> files;
@@ -181,7 +184,14 @@ int cli_run(int argc, const char* const* argv, FILE* out, FILE* err)
     app.add_option("--element", o.element, "The element --picture writes (1 to 8; default 1)")
         ->check(CLI::Range(1, 8))
         ->needs(picture);
-    app.add_option("files", o.files, "DPX files, read whatever their names")->required();
+    CLI::Option* sequence =
+        app.add_flag("--sequence", o.sequences, "The numbered sequences among the files and directories: gaps, broken "
+                                                "frames, time code, changing fields")
+            ->excludes(picture);
+    app.add_flag("--frames", o.sequence.frames, "With --sequence: a line per frame")->needs(sequence);
+    app.add_flag("--recursive", o.sequence.recursive, "With --sequence: subdirectories too")->needs(sequence);
+    app.add_option("files", o.files, "DPX files, read whatever their names (with --sequence, directories too)")
+        ->required();
     app.set_version_flag("--version", std::string("tessaview-dump ") + TESSA_VERSION);
     app.footer("Exit status: 0 every file was read, 1 a file was refused (or --picture could not write it),\n"
                "2 usage error, 3 --check found an error.");
@@ -194,6 +204,11 @@ int cli_run(int argc, const char* const* argv, FILE* out, FILE* err)
         fputs(text.str().c_str(), out);
         fputs(error.str().c_str(), err);
         return code == 0 ? CLI_OK : CLI_USAGE;
+    }
+    if (o.sequences) {
+        o.sequence.json = o.json;
+        o.sequence.check = o.check;
+        return cli_sequence_run(o.files, o.sequence, out, err);
     }
     return o.picture.empty() ? dump_files(o, out, err) : export_png(o, out, err);
 }

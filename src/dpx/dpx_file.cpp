@@ -130,7 +130,7 @@ bool load(int fd, DPX_FILE_READ mode, uint64_t limit, DPX_FILE* file, char* reas
     if (limit > SIZE_MAX)
         limit = SIZE_MAX;
     size_t capacity = file->file_size < limit ? (size_t)file->file_size : (size_t)limit;
-    if (mode == DPX_FILE_HEADER_ONLY && capacity > DPX_HEADER_SIZE)
+    if (mode != DPX_FILE_WHOLE && capacity > DPX_HEADER_SIZE)
         capacity = DPX_HEADER_SIZE;
     if (!fill(fd, file, capacity, reason))
         return false;
@@ -147,7 +147,20 @@ bool load(int fd, DPX_FILE_READ mode, uint64_t limit, DPX_FILE* file, char* reas
         if (shrunk)
             file->image = shrunk;
     }
-    return decode(file, reason);
+    int result = dpx_io_header_read(file->image, file->image_size, &file->header);
+    if (mode == DPX_FILE_STANDARD_HEADER && result == DPX_IO_TOO_SHORT && file->image_size == DPX_HEADER_SIZE) {
+        // The standard sections are whole; the user-defined header they declare was not asked for.
+        DPX_HEADER& h = file->header;
+        memset(h.user_defined_data.user_identification, 0, sizeof h.user_defined_data.user_identification);
+        h.user_defined_data.user_data = nullptr;
+        h.user_data_size = 0;
+        h.image_data = nullptr;
+        h.image_data_size = 0;
+        result = DPX_IO_OK;
+    }
+    if (result != DPX_IO_OK)
+        return refuse_header(file, reason, result);
+    return true;
 }
 
 } // namespace

@@ -16,6 +16,7 @@ enum : uint64_t {
 enum DPX_FILE_READ {
     DPX_FILE_WHOLE,       // the whole file, up to the read limit
     DPX_FILE_HEADER_ONLY, // the header and the user-defined header, never the image data
+    DPX_FILE_STANDARD_HEADER, // the 2048 bytes of the standard sections only: no user data, no image data
 };
 
 struct DPX_FILE {
