@@ -5,7 +5,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "cli/cli.h"
+#include "cli/cli_status.h"
 #include "cli/cli_json.h"
 #include "sequence/sequence.h"
 

@@ -1,11 +1,11 @@
 #include "picture/decode.h"
 
+#include <cinttypes>
 #include <cstdio>
 #include <cstring>
 
 #include "dpx/dpx_layout.h"
 #include "dpx/dpx_print.h"
-#include "picture/reading.h"
 
 namespace {
 
@@ -89,6 +89,75 @@ void set_levels(DECODE_LAYOUT* l, const DPX_HEADER_DATA_STRUCTURE* e)
     l->reference_defaulted = true;
 }
 
+// Which reading of an element's lines to use: the standard's, or the one of
+// the film scanners that write 10-bit luma against the standard's line rule.
+//
+// Lasergraphics ScanStation (Creator "Lasergraphics Inc.") and DFT Scanity
+// (Input device name "Scanity ...") write filled 10-bit luma, method A and
+// B, without padding each line to a 32-bit word: the samples of all lines
+// run on in one stream of words, three to a word from the low field up.
+// FFmpeg reads their files so (its DPX decoder names both); the peer samples
+// in tests/data decode to FFmpeg's code values only this way.
+
+// The scanner the header names, or null.
+const char* scanner(const DPX_HEADER* h)
+{
+    // Both fields are fixed-size and need not end in a NUL: compared by prefix.
+    if (strncmp(h->file_information.creator, "Lasergraphics Inc.", 18) == 0)
+        return "Lasergraphics ScanStation";
+    if (strncmp(h->image_source_information.input_device_name, "Scanity", 7) == 0)
+        return "DFT Scanity";
+    return nullptr;
+}
+
+// Bytes an element of `samples` samples takes as one unpadded stream of
+// filled 10-bit words.
+uint64_t unpadded_bytes(uint64_t samples)
+{
+    return (samples + 2) / 3 * 4;
+}
+
+// Sets layout->unpadded, ->reading and ->reading_choice for filled 10-bit
+// luma, `data_size` being the bytes from the element's offset to the end of
+// the file image:
+// - the header names one of the scanners: its reading when the data holds
+//   it, the standard's otherwise (then the line says why);
+// - no scanner named: the standard's, unless the data holds unpadded lines
+//   but not padded ones, when the size decides.
+// Layouts whose readings coincide (width a multiple of 3, no end-of-line
+// padding) and all other layouts keep the standard's without a line.
+void choose_reading(const DPX_HEADER* header, DECODE_LAYOUT* l, uint64_t data_size)
+{
+    l->unpadded = false;
+    l->reading_choice = false;
+    l->reading[0] = '\0';
+    if (l->descriptor != 6 || l->bit_depth != 10 || (l->packing != 1 && l->packing != 2))
+        return;
+    const uint64_t unpadded = unpadded_bytes(l->line_samples * l->height);
+    const uint64_t padded = l->line_stride * l->height;
+    if (unpadded == padded)
+        return;
+    const char* name = scanner(header);
+    if (name && data_size >= unpadded) {
+        snprintf(l->reading, sizeof l->reading, "lines not padded to 32-bit words, as %s writes them", name);
+    } else if (name) {
+        snprintf(l->reading, sizeof l->reading,
+                 "lines padded to 32-bit words, as the standard says: the data holds %" PRIu64
+                 " bytes, too few for %s's unpadded lines (%" PRIu64 ")",
+                 data_size, name, unpadded);
+        return;
+    } else if (data_size >= unpadded && data_size < padded) {
+        snprintf(l->reading, sizeof l->reading,
+                 "lines not padded to 32-bit words: the data holds %" PRIu64 " bytes, enough for them (%" PRIu64
+                 ") but not for padded lines (%" PRIu64 ")",
+                 data_size, unpadded, padded);
+    } else {
+        return;
+    }
+    l->unpadded = true;
+    l->reading_choice = true;
+}
+
 } // namespace
 
 bool decode_layout(const DPX_HEADER* header, int element, DECODE_LAYOUT* layout, char reason[DECODE_REASON_SIZE])
@@ -159,7 +228,7 @@ bool decode_layout(const DPX_HEADER* header, int element, DECODE_LAYOUT* layout,
     }
     if (l->colour == DECODE_YCBCR)
         set_levels(l, e);
-    reading_choose(header, l, image_end(header, &end) && end > offset ? end - offset : 0);
+    choose_reading(header, l, image_end(header, &end) && end > offset ? end - offset : 0);
     return true;
 }
 

@@ -42,7 +42,7 @@ struct DECODE_LAYOUT {
     bool low_field_first;
     // Lines that run on without padding to a 32-bit word, as some film
     // scanners write 10-bit luma: line y starts at sample y x width of one
-    // stream of filled words (see reading.h).
+    // stream of filled words (see decode.cpp).
     bool unpadded;
     // The reading of the lines, when it is not plainly the standard's: one
     // line naming it and why; empty otherwise.

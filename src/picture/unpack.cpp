@@ -18,7 +18,7 @@
 //   11..2 (its 4:2:2 file puts its leftover sample in bits 31..22).
 // - Filled 12-bit samples take a 16-bit word each, method A in bits 15..4,
 //   method B in 11..0.
-// - Unpadded lines (reading.h) carry on in the word where the line before
+// - Unpadded lines (decode.cpp) carry on in the word where the line before
 //   ended: a line's first samples may sit in its first word's upper fields.
 #include "picture/unpack.h"
 
