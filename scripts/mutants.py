@@ -63,7 +63,8 @@ DEFAULT_WORK = "/tmp/tessa-mutants"
 
 # Modules whose faults can reach the real program's window: only these run
 # the window tests. Fuzzers never run.
-E2E_MODULES = {"app", "display", "inspector", "ndiview", "pixconv", "describe", "checks", "dpx"}
+E2E_MODULES = {"app", "workset", "display", "budget", "inspector", "ndiview", "pixconv", "mtxcoe", "describe", "checks",
+               "dpx"}
 E2E_PREFIX = "e2e."
 FUZZ_PREFIX = "fuzz"
 
