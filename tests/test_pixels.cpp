@@ -582,7 +582,9 @@ TEST(Preview, SixteenBitYCbCrShowsAsTheFormulaGivesIt)
         put(full, 6 * i, cb[i]), put(full, 6 * i + 2, y[i]), put(full, 6 * i + 4, cr[i]);
         put(half, 4 * i, i % 2 ? cr[i - 1] : cb[i]), put(half, 4 * i + 2, y[i]);
     }
-    for (const auto& [descriptor, image] : {std::pair{102, &full}, std::pair{100, &half}}) {
+    for (const auto& layout : {std::pair{102, &full}, std::pair{100, &half}}) {
+        const int descriptor = layout.first;
+        const bytes* image = layout.second;
         const PIXCONV_FORMAT* row = std::find_if(format_table, std::end(format_table), [&](const PIXCONV_FORMAT& f) {
             return f.descriptor == descriptor && f.bit_depth == 16;
         });
