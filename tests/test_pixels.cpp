@@ -540,17 +540,23 @@ TEST(LayoutSeeds, EveryLayoutDecodesWholeAndEveryConverterRowIsSeeded)
 namespace {
 
 // The YCbCr formula as typed: rows G, B, R of SMPTE 274M, (m0 Y + m1 Cb') +
-// m2 Cr' in doubles, truncated, clamped to `top`, shifted to 8 bits.
-bytes ycbcr_formula(int y, int cb, int cr, int zero, int top, int shift)
+// m2 Cr' in doubles, truncated, clamped to `top`, shifted to 8 bits. The
+// pixel as R, G, B, A in bits 7..0 to 31..24.
+uint32_t ycbcr_formula(int y, int cb, int cr, int zero, int top, int shift)
 {
     const double m[3][3] = {{1.0, -0.187, -0.4679}, {1.0, 1.8556, 0.0}, {1.0, 0.0, 1.5751}};
     const double cbd = cb - zero, crd = cr - zero;
-    int c[3];
+    uint32_t c[3];
     for (int k = 0; k < 3; k++) {
         const int i = (int)((m[k][0] * y + m[k][1] * cbd) + m[k][2] * crd);
-        c[k] = (i < 0 ? 0 : i > top ? top : i) >> shift;
+        c[k] = (uint32_t)(i < 0 ? 0 : i > top ? top : i) >> shift;
     }
-    return {(unsigned char)c[2], (unsigned char)c[0], (unsigned char)c[1], 255};
+    return c[2] | c[0] << 8 | c[1] << 16 | 0xFF000000u;
+}
+
+uint32_t rgba_at(const unsigned char* p)
+{
+    return p[0] | p[1] << 8 | p[2] << 16 | (uint32_t)p[3] << 24;
 }
 
 } // namespace
@@ -558,12 +564,12 @@ bytes ycbcr_formula(int y, int cb, int cr, int zero, int top, int shift)
 TEST(Preview, EveryEightBitYCbCrTripleShowsAsTheFormulaGivesIt)
 {
     int wrong = 0;
-    bytes got(4);
+    unsigned char got[4];
     for (int y = 0; y < 256; y++)
         for (int cb = 0; cb < 256; cb++)
             for (int cr = 0; cr < 256; cr++) {
-                pixconv_ycbcr8_pixel(y, cb, cr, got.data());
-                wrong += got != ycbcr_formula(y, cb, cr, 128, 255, 0);
+                pixconv_ycbcr8_pixel(y, cb, cr, got);
+                wrong += rgba_at(got) != ycbcr_formula(y, cb, cr, 128, 255, 0);
             }
     EXPECT_EQ(0, wrong);
 }
@@ -591,7 +597,7 @@ TEST(Preview, SixteenBitYCbCrShowsAsTheFormulaGivesIt)
         row->func(image->data(), image->size(), rgba.data(), width, height);
         int wrong = 0;
         for (int i = 0, c = 0; i < pixels; i++, c = descriptor == 102 || i % 2 == 0 ? i : i - 1)
-            wrong += bytes(&rgba[4 * i], &rgba[4 * i + 4]) != ycbcr_formula(y[i], cb[c], cr[c], 32768, 65535, 8);
+            wrong += rgba_at(&rgba[4 * i]) != ycbcr_formula(y[i], cb[c], cr[c], 32768, 65535, 8);
         EXPECT_EQ(0, wrong) << "descriptor " << descriptor;
     }
 }
