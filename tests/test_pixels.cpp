@@ -559,18 +559,28 @@ uint32_t rgba_at(const unsigned char* p)
     return p[0] | p[1] << 8 | p[2] << 16 | (uint32_t)p[3] << 24;
 }
 
+const PIXCONV_FORMAT& format_row(int descriptor, int bits)
+{
+    return *std::find_if(format_table, std::end(format_table), [&](const PIXCONV_FORMAT& f) {
+        return f.descriptor == descriptor && f.bit_depth == bits;
+    });
+}
+
 } // namespace
 
 TEST(Preview, EveryEightBitYCbCrTripleShowsAsTheFormulaGivesIt)
 {
+    // One line of 4:4:4 pixels per Cb, Cr pair, with Y 0 to 255 along it.
+    bytes line(3 * 256), rgba(4 * 256);
     int wrong = 0;
-    unsigned char got[4];
-    for (int y = 0; y < 256; y++)
-        for (int cb = 0; cb < 256; cb++)
-            for (int cr = 0; cr < 256; cr++) {
-                pixconv_ycbcr8_pixel(y, cb, cr, got);
-                wrong += rgba_at(got) != ycbcr_formula(y, cb, cr, 128, 255, 0);
-            }
+    for (int cb = 0; cb < 256; cb++)
+        for (int cr = 0; cr < 256; cr++) {
+            for (int y = 0; y < 256; y++)
+                line[3 * y] = (unsigned char)cb, line[3 * y + 1] = (unsigned char)y, line[3 * y + 2] = (unsigned char)cr;
+            format_row(102, 8).func(line.data(), line.size(), rgba.data(), 256, 1);
+            for (int y = 0; y < 256; y++)
+                wrong += rgba_at(&rgba[4 * y]) != ycbcr_formula(y, cb, cr, 128, 255, 0);
+        }
     EXPECT_EQ(0, wrong);
 }
 
@@ -578,7 +588,7 @@ TEST(Preview, SixteenBitYCbCrShowsAsTheFormulaGivesIt)
 {
     // Every Y, Cb and Cr drawn at random, as 4:4:4 pixels and as 4:2:2 groups
     // (Cb, Y0, Cr, Y1: pixel 2i + 1 shows with the chroma of pixel 2i).
-    const int width = 2048, height = 1024, pixels = width * height;
+    const int width = 2048, height = 512, pixels = width * height;
     std::mt19937 random(23);
     std::vector<int> y(pixels), cb(pixels), cr(pixels);
     bytes full(6 * pixels), half(4 * pixels), rgba(4 * pixels);
@@ -590,11 +600,7 @@ TEST(Preview, SixteenBitYCbCrShowsAsTheFormulaGivesIt)
     }
     for (const auto& layout : {std::pair{102, &full}, std::pair{100, &half}}) {
         const int descriptor = layout.first;
-        const bytes* image = layout.second;
-        const PIXCONV_FORMAT* row = std::find_if(format_table, std::end(format_table), [&](const PIXCONV_FORMAT& f) {
-            return f.descriptor == descriptor && f.bit_depth == 16;
-        });
-        row->func(image->data(), image->size(), rgba.data(), width, height);
+        format_row(descriptor, 16).func(layout.second->data(), layout.second->size(), rgba.data(), width, height);
         int wrong = 0;
         for (int i = 0, c = 0; i < pixels; i++, c = descriptor == 102 || i % 2 == 0 ? i : i - 1)
             wrong += rgba_at(&rgba[4 * i]) != ycbcr_formula(y[i], cb[c], cr[c], 32768, 65535, 8);

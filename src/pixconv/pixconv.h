@@ -41,7 +41,3 @@ bool pixconv_execute(const DPX_HEADER* header, unsigned char* rgba);
 // default), or keeps them to the plain code, whose bytes the vector paths
 // match exactly.
 void pixconv_vector_paths(bool allowed);
-
-// One pixel of 8-bit Y, Cb and Cr as the YCbCr converters show it: R, G, B, A
-// to `rgba`.
-void pixconv_ycbcr8_pixel(int y, int cb, int cr, unsigned char* rgba);

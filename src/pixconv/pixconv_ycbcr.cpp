@@ -4,7 +4,6 @@
 #include <cmath>
 
 #include "mtxcoe/mtxcoe.h"
-#include "pixconv/pixconv.h"
 #include "pixconv/pixconv_internal.h"
 #include "pixconv/pixconv_ycbcr.h"
 
@@ -158,11 +157,6 @@ void ycbcr422(const unsigned char* src, size_t src_size, unsigned char* dst, int
 }
 
 } // namespace
-
-void pixconv_ycbcr8_pixel(int y, int cb, int cr, unsigned char* d)
-{
-    ycbcr8_pixel(pixconv_ycbcr_pairs(), y, cb, cr, d);
-}
 
 void pixconv_d100_b08_p1_le(const unsigned char* src, size_t src_size, unsigned char* dst, int width, int height)
 {
