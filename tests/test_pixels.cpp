@@ -540,23 +540,22 @@ TEST(LayoutSeeds, EveryLayoutDecodesWholeAndEveryConverterRowIsSeeded)
 namespace {
 
 // The YCbCr formula as typed: rows G, B, R of SMPTE 274M, (m0 Y + m1 Cb') +
-// m2 Cr' in doubles, truncated, clamped to `top`, shifted to 8 bits. The
-// pixel as R, G, B, A in bits 7..0 to 31..24.
-uint32_t ycbcr_formula(int y, int cb, int cr, int zero, int top, int shift)
+// m2 Cr' in doubles, truncated, clamped to `top`, shifted to 8 bits. True
+// when the pixel at `rgba` is R, G, B and 255.
+const double to_gbr[3][3] = {{1.0, -0.187, -0.4679}, {1.0, 1.8556, 0.0}, {1.0, 0.0, 1.5751}};
+
+int ycbcr_level(const double* m, int y, double cbd, double crd, int top, int shift)
 {
-    const double m[3][3] = {{1.0, -0.187, -0.4679}, {1.0, 1.8556, 0.0}, {1.0, 0.0, 1.5751}};
-    const double cbd = cb - zero, crd = cr - zero;
-    uint32_t c[3];
-    for (int k = 0; k < 3; k++) {
-        const int i = (int)((m[k][0] * y + m[k][1] * cbd) + m[k][2] * crd);
-        c[k] = (uint32_t)(i < 0 ? 0 : i > top ? top : i) >> shift;
-    }
-    return c[2] | c[0] << 8 | c[1] << 16 | 0xFF000000u;
+    const int i = (int)((m[0] * y + m[1] * cbd) + m[2] * crd);
+    return (i < 0 ? 0 : i > top ? top : i) >> shift;
 }
 
-uint32_t rgba_at(const unsigned char* p)
+bool ycbcr_formula(const unsigned char* rgba, int y, int cb, int cr, int zero, int top, int shift)
 {
-    return p[0] | p[1] << 8 | p[2] << 16 | (uint32_t)p[3] << 24;
+    const double cbd = cb - zero, crd = cr - zero;
+    return rgba[0] == ycbcr_level(to_gbr[2], y, cbd, crd, top, shift) &&
+           rgba[1] == ycbcr_level(to_gbr[0], y, cbd, crd, top, shift) &&
+           rgba[2] == ycbcr_level(to_gbr[1], y, cbd, crd, top, shift) && rgba[3] == 255;
 }
 
 const PIXCONV_FORMAT& format_row(int descriptor, int bits)
@@ -571,15 +570,15 @@ const PIXCONV_FORMAT& format_row(int descriptor, int bits)
 TEST(Preview, EveryEightBitYCbCrTripleShowsAsTheFormulaGivesIt)
 {
     // One line of 4:4:4 pixels per Cb, Cr pair, with Y 0 to 255 along it.
-    bytes line(3 * 256), rgba(4 * 256);
+    unsigned char line[3 * 256], rgba[4 * 256];
     int wrong = 0;
     for (int cb = 0; cb < 256; cb++)
         for (int cr = 0; cr < 256; cr++) {
             for (int y = 0; y < 256; y++)
                 line[3 * y] = (unsigned char)cb, line[3 * y + 1] = (unsigned char)y, line[3 * y + 2] = (unsigned char)cr;
-            format_row(102, 8).func(line.data(), line.size(), rgba.data(), 256, 1);
+            format_row(102, 8).func(line, sizeof line, rgba, 256, 1);
             for (int y = 0; y < 256; y++)
-                wrong += rgba_at(&rgba[4 * y]) != ycbcr_formula(y, cb, cr, 128, 255, 0);
+                wrong += !ycbcr_formula(rgba + 4 * y, y, cb, cr, 128, 255, 0);
         }
     EXPECT_EQ(0, wrong);
 }
@@ -603,7 +602,7 @@ TEST(Preview, SixteenBitYCbCrShowsAsTheFormulaGivesIt)
         format_row(descriptor, 16).func(layout.second->data(), layout.second->size(), rgba.data(), width, height);
         int wrong = 0;
         for (int i = 0, c = 0; i < pixels; i++, c = descriptor == 102 || i % 2 == 0 ? i : i - 1)
-            wrong += rgba_at(&rgba[4 * i]) != ycbcr_formula(y[i], cb[c], cr[c], 32768, 65535, 8);
+            wrong += !ycbcr_formula(rgba.data() + 4 * i, y[i], cb[c], cr[c], 32768, 65535, 8);
         EXPECT_EQ(0, wrong) << "descriptor " << descriptor;
     }
 }
