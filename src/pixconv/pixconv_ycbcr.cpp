@@ -150,9 +150,10 @@ void ycbcr422(const unsigned char* src, size_t src_size, unsigned char* dst, int
 {
     size_t per_row = ((size_t)width + 1) / 2, present = src_size / GroupBytes;
     for (size_t row = 0; row < (size_t)height; row++) {
-        size_t first = row * per_row;
-        pixconv_ycbcr_groups(src + first * GroupBytes, present > first ? present - first : 0, dst + row * width * 4,
-                             width, GroupBytes, 0, per_row);
+        size_t first = row * per_row, here = present > first ? present - first : 0;
+        // src is null when there is no image.
+        pixconv_ycbcr_groups(here ? src + first * GroupBytes : src, here, dst + row * width * 4, width, GroupBytes, 0,
+                             per_row);
     }
 }
 

@@ -116,7 +116,7 @@ PIXCONV_TARGET_AVX2 void pixconv_ycbcr422_avx2(const unsigned char* src, size_t 
     size_t per_row = ((size_t)width + 1) / 2, whole = (size_t)width / 2, present = src_size / GroupBytes;
     for (size_t row = 0; row < (size_t)height; row++) {
         size_t first = row * per_row, here = present > first ? present - first : 0, j = 0;
-        const unsigned char* s = src + first * GroupBytes;
+        const unsigned char* s = here ? src + first * GroupBytes : src; // src is null when there is no image
         unsigned char* d = dst + row * width * 4;
         // Single groups until the steps can stream their stores.
         if (((uintptr_t)d & 7) == 0)
