@@ -45,8 +45,8 @@ void ycbcr_pixel(int y, int cb, int cr, const ycbcr_depth& depth, unsigned char*
 // whatever Y is, unless C lies so near an integer that the rounding of the
 // two double sums could carry it across. One entry per Cb and Cr holds the
 // integer part of C for R, G and B as what to add (bytes 0..2, then 255 for
-// A) and what to take away (bytes 4..6), each saturating; byte 7 is 1 where
-// the pair is left to the formula. Parts beyond 255 either way clamp alike.
+// A) and what to take away (bytes 4..6), each saturating; the top bit is
+// set where the pair is left to the formula. Parts beyond 255 either way clamp alike.
 uint64_t pair_entry(const MTXCOE& m, int cb, int cr)
 {
     // The sums' rounding error stays below 2^-39 while every term is within 1024.
@@ -69,16 +69,17 @@ uint64_t pair_entry(const MTXCOE& m, int cb, int cr)
 
 } // namespace
 
+uint64_t pixconv_ycbcr_pair_table[1 << 16];
+
 const uint64_t* pixconv_ycbcr_pairs()
 {
-    static uint64_t pairs[1 << 16];
     static const bool built = [] {
         for (int i = 0; i < 1 << 16; i++)
-            pairs[i] = pair_entry(*mtxcoe_smpte_274m, i & 0xFF, i >> 8);
+            pixconv_ycbcr_pair_table[i] = pair_entry(*mtxcoe_smpte_274m, i & 0xFF, i >> 8);
         return true;
     }();
     (void)built;
-    return pairs;
+    return pixconv_ycbcr_pair_table;
 }
 
 namespace {

@@ -8,9 +8,12 @@
 
 // The 8-bit entries of every Cb, Cr pair (index Cb + 256 Cr): the integer
 // parts of the chroma's share of R, G, B, saturating bytes to add (0..3)
-// and to take away (4..7); entries with this bit set go to the formula.
+// and to take away (4..6); entries with this bit set go to the formula.
+// pixconv_ycbcr_pairs fills the table on its first call and returns it; the
+// vector steps read it directly once their converter has called it.
+extern uint64_t pixconv_ycbcr_pair_table[1 << 16];
 const uint64_t* pixconv_ycbcr_pairs();
-const uint64_t pixconv_ycbcr_formula = 0x0100000000000000u;
+const uint64_t pixconv_ycbcr_formula = 0x8000000000000000u;
 
 // 4:2:2 groups of Cb, Y0, Cr, Y1, 8 or 16 bits, of which `pixels` (1 or 2) are shown.
 void pixconv_ycbcr_group8(const unsigned char* s, unsigned char* d, int pixels);

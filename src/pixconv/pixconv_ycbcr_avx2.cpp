@@ -7,32 +7,36 @@
 
 namespace {
 
-// Eight pixels from their Y bytes, each repeated four times, and their
-// pairs' entries, the bytes to add in the even 32-bit elements and those to
-// take away in the odd ones, of pixels 0, 1, 4, 5 in `a` and 2, 3, 6, 7 in
-// `b`. False, with nothing written, when a pair needs the formula.
-PIXCONV_TARGET_AVX2 bool pairs_step(__m256i y, __m256i a, __m256i b, unsigned char* d)
+// Eight pixels from their Y bytes, each repeated four times, and the bytes
+// their pairs add and take away.
+PIXCONV_TARGET_AVX2 void pairs_store(__m256i y, __m256i add, __m256i sub, unsigned char* d)
 {
-    if (!_mm256_testz_si256(_mm256_or_si256(a, b), _mm256_set1_epi64x((long long)pixconv_ycbcr_formula)))
-        return false;
-    __m256i add = _mm256_castps_si256(_mm256_shuffle_ps(_mm256_castsi256_ps(a), _mm256_castsi256_ps(b), 0x88));
-    __m256i sub = _mm256_castps_si256(_mm256_shuffle_ps(_mm256_castsi256_ps(a), _mm256_castsi256_ps(b), 0xDD));
     pixconv_store32(d, _mm256_subs_epu8(_mm256_adds_epu8(y, add), sub));
-    return true;
 }
 
-// Four 4:2:2 groups, Cb Y0 Cr Y1 each.
+// Whether any of four entries needs the formula: its flag is the top bit.
+PIXCONV_TARGET_AVX2 bool pairs_formula(__m256i e)
+{
+    return _mm256_movemask_pd(_mm256_castsi256_pd(e)) != 0;
+}
+
+// Four 4:2:2 groups, Cb Y0 Cr Y1 each: the pair's index is Cb + 256 Cr.
 PIXCONV_TARGET_AVX2 void step422_8(const unsigned char* s, unsigned char* d)
 {
     __m128i raw = _mm_loadu_si128((const __m128i*)s);
-    __m128i index = _mm_shuffle_epi8(raw, _mm_setr_epi8(0, 2, -1, -1, 4, 6, -1, -1, 8, 10, -1, -1, 12, 14, -1, -1));
-    __m256i e = _mm256_i32gather_epi64((const long long*)pixconv_ycbcr_pairs(), index, 8);
+    __m128i index = _mm_or_si128(_mm_and_si128(raw, _mm_set1_epi32(0xFF)),
+                                 _mm_and_si128(_mm_srli_epi32(raw, 8), _mm_set1_epi32(0xFF00)));
+    __m256i e = _mm256_i32gather_epi64((const long long*)pixconv_ycbcr_pair_table, index, 8);
+    if (pairs_formula(e)) {
+        for (int g = 0; g < 4; g++)
+            pixconv_ycbcr_group8(s + 4 * g, d + 8 * g, 2);
+        return;
+    }
     __m256i y = _mm256_shuffle_epi8(_mm256_broadcastsi128_si256(raw),
                                     _mm256_setr_epi8(1, 1, 1, 1, 3, 3, 3, 3, 5, 5, 5, 5, 7, 7, 7, 7, //
                                                      9, 9, 9, 9, 11, 11, 11, 11, 13, 13, 13, 13, 15, 15, 15, 15));
-    if (!pairs_step(y, _mm256_permute4x64_epi64(e, 0xA0), _mm256_permute4x64_epi64(e, 0xF5), d))
-        for (int g = 0; g < 4; g++)
-            pixconv_ycbcr_group8(s + 4 * g, d + 8 * g, 2);
+    pairs_store(y, _mm256_permutevar8x32_epi32(e, _mm256_setr_epi32(0, 0, 2, 2, 4, 4, 6, 6)),
+                _mm256_permutevar8x32_epi32(e, _mm256_setr_epi32(1, 1, 3, 3, 5, 5, 7, 7)), d);
 }
 
 // Eight 4:4:4 pixels, Cb Y Cr each, four from each 16-byte half.
@@ -42,14 +46,20 @@ PIXCONV_TARGET_AVX2 void step444_8(const unsigned char* s, unsigned char* d)
                                         _mm_loadu_si128((const __m128i*)(s + 12)), 1);
     __m256i index = _mm256_shuffle_epi8(
         v, _mm256_broadcastsi128_si256(_mm_setr_epi8(0, 2, -1, -1, 3, 5, -1, -1, 6, 8, -1, -1, 9, 11, -1, -1)));
-    __m256i y = _mm256_shuffle_epi8(
-        v, _mm256_broadcastsi128_si256(_mm_setr_epi8(1, 1, 1, 1, 4, 4, 4, 4, 7, 7, 7, 7, 10, 10, 10, 10)));
-    const long long* pairs = (const long long*)pixconv_ycbcr_pairs();
+    const long long* pairs = (const long long*)pixconv_ycbcr_pair_table;
     __m256i lo = _mm256_i32gather_epi64(pairs, _mm256_castsi256_si128(index), 8);
     __m256i hi = _mm256_i32gather_epi64(pairs, _mm256_extracti128_si256(index, 1), 8);
-    if (!pairs_step(y, _mm256_permute2x128_si256(lo, hi, 0x20), _mm256_permute2x128_si256(lo, hi, 0x31), d))
+    if (pairs_formula(_mm256_or_si256(lo, hi))) {
         for (int p = 0; p < 8; p++)
             pixconv_ycbcr_pixel8(s + 3 * p, d + 4 * p);
+        return;
+    }
+    __m256i y = _mm256_shuffle_epi8(
+        v, _mm256_broadcastsi128_si256(_mm_setr_epi8(1, 1, 1, 1, 4, 4, 4, 4, 7, 7, 7, 7, 10, 10, 10, 10)));
+    // Even and odd 32-bit elements of entries 0, 1, 4, 5 then 2, 3, 6, 7, put in order.
+    __m256 l = _mm256_castsi256_ps(lo), h = _mm256_castsi256_ps(hi);
+    pairs_store(y, _mm256_permute4x64_epi64(_mm256_castps_si256(_mm256_shuffle_ps(l, h, 0x88)), 0xD8),
+                _mm256_permute4x64_epi64(_mm256_castps_si256(_mm256_shuffle_ps(l, h, 0xDD)), 0xD8), d);
 }
 
 // 16 bits: the formula itself, four pixels a step in double lanes; the
@@ -113,6 +123,7 @@ template <int GroupBytes>
 PIXCONV_TARGET_AVX2 void pixconv_ycbcr422_avx2(const unsigned char* src, size_t src_size, unsigned char* dst,
                                                int width, int height)
 {
+    pixconv_ycbcr_pairs();
     size_t per_row = ((size_t)width + 1) / 2, whole = (size_t)width / 2, present = src_size / GroupBytes;
     for (size_t row = 0; row < (size_t)height; row++) {
         size_t first = row * per_row, here = present > first ? present - first : 0, j = 0;
@@ -138,6 +149,7 @@ template void pixconv_ycbcr422_avx2<8>(const unsigned char*, size_t, unsigned ch
 PIXCONV_TARGET_AVX2 void pixconv_ycbcr444_8_avx2(const unsigned char* src, size_t src_size, unsigned char* dst,
                                                  int width, int height)
 {
+    pixconv_ycbcr_pairs();
     pixconv_each_pixel_avx2<3, 8, 28, step444_8>(src, src_size, dst, width, height, pixconv_ycbcr_pixel8);
 }
 
