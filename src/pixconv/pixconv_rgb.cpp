@@ -22,7 +22,8 @@ void rgb8_pixel(const unsigned char* s, unsigned char* d)
 // place and A set.
 PIXCONV_TARGET_AVX2 void rgb8_step(const unsigned char* s, unsigned char* d)
 {
-    const __m256i spread = _mm256_broadcastsi128_si256(_mm_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1));
+    const __m256i spread =
+        _mm256_broadcastsi128_si256(_mm_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1));
     const __m256i alpha = _mm256_set1_epi32((int)0xFF000000u);
     for (int h = 0; h < 2; h++) {
         const unsigned char* p = s + 24 * h;
@@ -66,8 +67,8 @@ void rgb10_word(uint32_t w, unsigned char* d)
 }
 
 #if PIXCONV_AVX2
-// Eight words, each moved to the order R, G, B of the little-endian word
-// (bits 31..22, 21..12, 11..2) and its top eight bits kept.
+// Eight words, big-endian ones turned round first: R, G, B are bits 31..22,
+// 21..12 and 11..2 of the word, each kept to its top eight bits.
 template <bool Swap>
 PIXCONV_TARGET_AVX2 void rgb10_step(const unsigned char* s, unsigned char* d)
 {
@@ -118,7 +119,8 @@ PIXCONV_TARGET_AVX2 void rgb16_step(const unsigned char* s, unsigned char* d)
 }
 
 template <int High>
-PIXCONV_TARGET_AVX2 void rgb16_avx2(const unsigned char* src, size_t src_size, unsigned char* dst, int width, int height)
+PIXCONV_TARGET_AVX2 void rgb16_avx2(const unsigned char* src, size_t src_size, unsigned char* dst, int width,
+                                    int height)
 {
     pixconv_each_pixel_avx2<6, 8, 52, rgb16_step<High>>(src, src_size, dst, width, height, rgb16_pixel<High>);
 }

@@ -84,6 +84,7 @@ PIXCONV_TARGET_AVX2 __m128i formula16(__m128i y, __m128i cb, __m128i cr)
                         _mm_or_si128(_mm_slli_epi32(c[1], 16), _mm_set1_epi32((int)0xFF000000u)));
 }
 
+// The 16-bit words at bytes a, b, c and d of v as four 32-bit lanes; -1 gives 0.
 PIXCONV_TARGET_AVX2 __m128i pick(__m128i v, char a, char b, char c, char d)
 {
     const char z = -1;
@@ -123,7 +124,8 @@ template <int GroupBytes>
 PIXCONV_TARGET_AVX2 void pixconv_ycbcr422_avx2(const unsigned char* src, size_t src_size, unsigned char* dst,
                                                int width, int height)
 {
-    pixconv_ycbcr_pairs();
+    if (GroupBytes == 4)
+        pixconv_ycbcr_pairs();
     size_t per_row = ((size_t)width + 1) / 2, whole = (size_t)width / 2, present = src_size / GroupBytes;
     for (size_t row = 0; row < (size_t)height; row++) {
         size_t first = row * per_row, here = present > first ? present - first : 0, j = 0;
