@@ -91,8 +91,12 @@ void BM_memcpy(benchmark::State& state)
 } // namespace
 
 BENCHMARK_CAPTURE(BM_convert, rgb8_le, 50, 8, 0, true, 3)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_convert, rgb8_be, 50, 8, 0, false, 3)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_convert, rgb10_le, 50, 10, 1, true, 4)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_convert, rgb10_be, 50, 10, 1, false, 4)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_convert, rgb16_be, 50, 16, 0, false, 6)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_convert, cbycry8_le, 100, 8, 1, true, 2)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_convert, cbycr8_le, 102, 8, 1, true, 3)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_convert, cbycry16_le, 100, 16, 0, true, 4)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_convert, cbycr16_le, 102, 16, 0, true, 6)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_memcpy)->Unit(benchmark::kMillisecond);

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <random>
 #include <set>
 #include <sstream>
 
@@ -587,4 +588,103 @@ TEST(LayoutSeeds, EveryLayoutDecodesWholeAndEveryConverterRowIsSeeded)
         rows.insert(pixconv_find(&e.header));
     }
     EXPECT_EQ((size_t)PIXCONV_FORMAT_COUNT, rows.size() - rows.count(nullptr));
+}
+
+namespace {
+
+// The YCbCr formula as typed: rows G, B, R of SMPTE 274M, (m0 Y + m1 Cb') +
+// m2 Cr' in doubles, truncated, clamped to `top`, shifted to 8 bits. True
+// when the pixel at `rgba` is R, G, B and 255.
+const double to_gbr[3][3] = {{1.0, -0.187, -0.4679}, {1.0, 1.8556, 0.0}, {1.0, 0.0, 1.5751}};
+
+int ycbcr_level(const double* m, int y, double cbd, double crd, int top, int shift)
+{
+    const int i = (int)((m[0] * y + m[1] * cbd) + m[2] * crd);
+    return (i < 0 ? 0 : i > top ? top : i) >> shift;
+}
+
+bool ycbcr_formula(const unsigned char* rgba, int y, int cb, int cr, int zero, int top, int shift)
+{
+    const double cbd = cb - zero, crd = cr - zero;
+    return rgba[0] == ycbcr_level(to_gbr[2], y, cbd, crd, top, shift) &&
+           rgba[1] == ycbcr_level(to_gbr[0], y, cbd, crd, top, shift) &&
+           rgba[2] == ycbcr_level(to_gbr[1], y, cbd, crd, top, shift) && rgba[3] == 255;
+}
+
+const PIXCONV_FORMAT& format_row(int descriptor, int bits)
+{
+    return *std::find_if(format_table, std::end(format_table), [&](const PIXCONV_FORMAT& f) {
+        return f.descriptor == descriptor && f.bit_depth == bits;
+    });
+}
+
+} // namespace
+
+TEST(Preview, EveryEightBitYCbCrTripleShowsAsTheFormulaGivesIt)
+{
+    // One line of 4:4:4 pixels per Cb, Cr pair, with Y 0 to 255 along it.
+    unsigned char line[3 * 256], rgba[4 * 256];
+    int wrong = 0;
+    for (int cb = 0; cb < 256; cb++)
+        for (int cr = 0; cr < 256; cr++) {
+            for (int y = 0; y < 256; y++)
+                line[3 * y] = (unsigned char)cb, line[3 * y + 1] = (unsigned char)y, line[3 * y + 2] = (unsigned char)cr;
+            format_row(102, 8).func(line, sizeof line, rgba, 256, 1);
+            for (int y = 0; y < 256; y++)
+                wrong += !ycbcr_formula(rgba + 4 * y, y, cb, cr, 128, 255, 0);
+        }
+    EXPECT_EQ(0, wrong);
+}
+
+TEST(Preview, SixteenBitYCbCrShowsAsTheFormulaGivesIt)
+{
+    // Every Y, Cb and Cr drawn at random, as 4:4:4 pixels and as 4:2:2 groups
+    // (Cb, Y0, Cr, Y1: pixel 2i + 1 shows with the chroma of pixel 2i).
+    const int width = 2048, height = 512, pixels = width * height;
+    std::mt19937 random(23);
+    std::vector<int> y(pixels), cb(pixels), cr(pixels);
+    bytes full(6 * pixels), half(4 * pixels), rgba(4 * pixels);
+    auto put = [](bytes& b, size_t at, int v) { b[at] = (unsigned char)v, b[at + 1] = (unsigned char)(v >> 8); };
+    for (int i = 0; i < pixels; i++) {
+        y[i] = i & 0xFFFF, cb[i] = random() & 0xFFFF, cr[i] = random() & 0xFFFF;
+        put(full, 6 * i, cb[i]), put(full, 6 * i + 2, y[i]), put(full, 6 * i + 4, cr[i]);
+        put(half, 4 * i, i % 2 ? cr[i - 1] : cb[i]), put(half, 4 * i + 2, y[i]);
+    }
+    for (const auto& layout : {std::pair{102, &full}, std::pair{100, &half}}) {
+        const int descriptor = layout.first;
+        format_row(descriptor, 16).func(layout.second->data(), layout.second->size(), rgba.data(), width, height);
+        int wrong = 0;
+        for (int i = 0, c = 0; i < pixels; i++, c = descriptor == 102 || i % 2 == 0 ? i : i - 1)
+            wrong += !ycbcr_formula(rgba.data() + 4 * i, y[i], cb[c], cr[c], 32768, 65535, 8);
+        EXPECT_EQ(0, wrong) << "descriptor " << descriptor;
+    }
+}
+
+TEST(Preview, VectorPathsWriteThePlainPathsBytes)
+{
+    // Random bytes; for the 8-bit YCbCr rows the first 65536 groups or pixels
+    // hold every Cb, Cr pair. Widths off the vector steps, sources cut short,
+    // pictures at three offsets from an aligned start.
+    std::mt19937 random(268);
+    bytes noise((1 << 20) + 64);
+    for (unsigned char& b : noise)
+        b = (unsigned char)random();
+    const struct { int width, height; size_t size; } shapes[] = {
+        {1, 1, 3}, {7, 3, 168}, {37, 5, 333}, {100, 2, 1201}, {4101, 2, 65616}, {512, 256, 1 << 20}};
+    for (const PIXCONV_FORMAT& row : format_table) {
+        bytes src = noise;
+        const int stride = row.bit_depth == 8 ? row.descriptor == 100 ? 4 : row.descriptor == 102 ? 3 : 0 : 0;
+        for (int p = 0; stride && p < 1 << 16; p++)
+            src[stride * p] = (unsigned char)p, src[stride * p + 2] = (unsigned char)(p >> 8);
+        for (const auto& s : shapes)
+            for (size_t offset : {0, 4, 1}) {
+                bytes plain((size_t)4 * s.width * s.height + 8, 0x55), vector = plain;
+                pixconv_vector_paths(false);
+                row.func(src.data(), s.size, plain.data() + offset, s.width, s.height);
+                pixconv_vector_paths(true);
+                row.func(src.data(), s.size, vector.data() + offset, s.width, s.height);
+                EXPECT_TRUE(plain == vector) << "row " << &row - format_table << ", " << s.width << " x " << s.height
+                                             << ", " << s.size << " bytes, offset " << offset;
+            }
+    }
 }

@@ -1,10 +1,14 @@
 #include "pixconv/pixconv.h"
 
+#include <atomic>
+
 #include "pixconv/pixconv_internal.h"
+#include "pixconv/pixconv_vector.h"
 
 namespace {
 const uint32_t le = DPX_MAGIC_LITTLE_ENDIAN;
 const uint32_t be = DPX_MAGIC_BIG_ENDIAN;
+std::atomic<bool> vector_allowed{true};
 } // namespace
 
 const PIXCONV_FORMAT format_table[PIXCONV_FORMAT_COUNT] = {
@@ -28,6 +32,21 @@ const PIXCONV_FORMAT format_table[PIXCONV_FORMAT_COUNT] = {
     {102, 8, 1, le, pixconv_d102_b08_p1_le},
     {102, 16, 0, le, pixconv_d102_b16_p0_le},
 };
+
+void pixconv_vector_paths(bool allowed)
+{
+    vector_allowed.store(allowed, std::memory_order_relaxed);
+}
+
+bool pixconv_avx2()
+{
+#if PIXCONV_AVX2
+    static const bool has_avx2 = __builtin_cpu_supports("avx2");
+    return has_avx2 && vector_allowed.load(std::memory_order_relaxed);
+#else
+    return false;
+#endif
+}
 
 void pixconv_fill_fallback(unsigned char* dst, size_t pixels)
 {

@@ -36,3 +36,8 @@ const PIXCONV_FORMAT* pixconv_find(const DPX_HEADER* header);
 // when the fallback colour was written or the picture is too large (then
 // nothing is written).
 bool pixconv_execute(const DPX_HEADER* header, unsigned char* rgba);
+
+// Lets the converters take their AVX2 paths where the processor has them (the
+// default), or keeps them to the plain code, whose bytes the vector paths
+// match exactly.
+void pixconv_vector_paths(bool allowed);
