@@ -231,6 +231,7 @@ TEST(SequenceCommand, ExitStatuses) {
         write(bad.at("b." + std::to_string(n) + ".dpx"), n, n == 2 ? EMPTY : GOOD, {});
         write(layout.at("l." + std::to_string(n) + ".dpx"), n, GOOD, {PACK, n == 3 ? 0u : 1u, 2});
     }
+    ASSERT_EQ(0, mkfifo(none.at("a.fifo").c_str(), 0600)); // passed over in a directory, refused when named
     const status_case cases[] = {
         {{"--sequence", good.dir}, 0, ""},
         {{"--sequence", "--check", good.dir, gap.dir}, 0, ""},
@@ -240,6 +241,7 @@ TEST(SequenceCommand, ExitStatuses) {
         {{"--sequence", "--check", layout.dir}, 3, ""},
         {{"--sequence", none.dir, good.dir}, 1, "no DPX files in DIR\n"},
         {{"--sequence", good.dir + "/missing.dpx", good.dir}, 1, "refused DIR: No such file or directory\n"},
+        {{"--sequence", none.at("a.fifo"), good.dir}, 1, "refused DIR: not a regular file (a FIFO)\n"},
         {{"--frames", good.dir}, 2, nullptr},
         {{"--sequence", "--picture", "x.png", good.dir}, 2, nullptr},
     };

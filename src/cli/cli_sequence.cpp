@@ -2,11 +2,13 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <set>
 
 #include <nlohmann/json.hpp>
 
 #include "cli/cli_status.h"
 #include "cli/cli_json.h"
+#include "dpx/dpx_file.h"
 #include "sequence/sequence.h"
 
 namespace {
@@ -164,6 +166,21 @@ void print_json(const SEQUENCE_SCAN& scan, FILE* out)
     put(out, ",\n" + tail.substr(2) + "\n");
 }
 
+// Files named on the command line that could not be read, as for files.
+void print_refused_files(const SEQUENCE_SCAN& scan, const std::vector<std::string>& paths, FILE* err)
+{
+    std::set<std::string> given(paths.begin(), paths.end());
+    auto refused = [&](const SEQUENCE_FRAME& f) {
+        if (!f.loaded && given.count(f.path))
+            dpx_file_print_refusal(err, f.path.c_str(), f.reason.c_str());
+    };
+    for (const SEQUENCE& s : scan.sequences)
+        for (const SEQUENCE_FRAME& f : s.frames)
+            refused(f);
+    for (const SEQUENCE_FRAME& f : scan.singles)
+        refused(f);
+}
+
 // Refused frames and single files count as errors for --check.
 int status(const SEQUENCE_SCAN& scan, bool check)
 {
@@ -191,6 +208,7 @@ int cli_sequence_run(const std::vector<std::string>& paths, const CLI_SEQUENCE_O
     sequence_scan(paths, SEQUENCE_OPTIONS{options.recursive, 0, nullptr, nullptr}, &scan);
     for (const SEQUENCE_REFUSAL& r : scan.refused)
         dpx_file_print_refusal(err, r.path.c_str(), r.reason.c_str());
+    print_refused_files(scan, paths, err);
     for (const std::string& directory : scan.without_dpx)
         fprintf(err, "no DPX files in %s\n", directory.c_str());
     if (options.json)
