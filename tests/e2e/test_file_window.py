@@ -93,7 +93,7 @@ class TestManyFiles(unittest.TestCase):
         app = App(self)
         glyphs = app.learn_glyphs("No preview: 1.dpx", "imagemagick-rgba8-be.dpx")
         wait_picture(app, 1, QUADRANTS, 128)  # alpha 128, over nothing but the background
-        paths = [app.path("No preview: 1.dpx")] + [app.add("many/frame %03d.dpx" % i) for i in range(2, 251)]
+        paths = [app.path("No preview: 1.dpx")] + [app.add("many/frame %03d.dpx" % i) for i in range(2, 301)]
         app.drop(paths[1:99])
         # Window 99 (x = 1130) on top: the left half of its picture.
         _, fr = wait_picture(app, 99, QUADRANTS)
@@ -105,10 +105,10 @@ class TestManyFiles(unittest.TestCase):
         app.drop(paths[99:100])
         shot = app.wait_shot(lambda s: no_picture_but_text(s, 100, 1180), "window 100 without a picture")
         self.assertEqual(picture_errors(shot, frame(shot, 99), QUADRANTS, edge=1180), [])
-        # 150 in one drop: windows 101 to 250 cover the screen, 250 on top at x = 1000.
+        # 200 in one drop: windows 101 to 300 cover the screen, 300 on top at x = 940.
         app.drop(paths[100:])
         self.assertEqual(app.out().splitlines(), [created(p, i) for i, p in enumerate(paths, 1)])
-        app.wait_shot(lambda s: no_picture_but_text(s, 250, 20), "windows 101 to 250 without a picture")
+        app.wait_shot(lambda s: no_picture_but_text(s, 300, 20), "windows 101 to 300 without a picture")
         app.close()
         self.assertEqual(app.wait_exit(), 0)
 
