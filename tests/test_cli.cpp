@@ -16,26 +16,13 @@
 #include "dpx/dpx_file.h"
 #include "dpx/dpx_io.h"
 #include "dpx/dpx_print.h"
+#include "support/cli_run.h"
 #include "support/dpx_writer.h"
 #include "support/headless_gui.h"
 #include "support/hostile_corpus.h"
 
 namespace {
 
-struct run_result { int status; std::string out, err; };
-
-run_result run(std::vector<std::string> args) {
-    std::vector<const char*> argv = {"tessaview-dump"};
-    for (const std::string& a : args) argv.push_back(a.c_str());
-    char *out, *err;
-    size_t out_size, err_size;
-    FILE *o = open_memstream(&out, &out_size), *e = open_memstream(&err, &err_size);
-    int status = cli_run((int)argv.size(), argv.data(), o, e);
-    fclose(o), fclose(e);
-    run_result r{status, std::string(out, out_size), std::string(err, err_size)};
-    free(out), free(err);
-    return r;
-}
 
 // What dropping the paths prints, standard output then standard error.
 std::string drop(std::vector<std::string> paths) {

@@ -11,6 +11,7 @@
 
 #include "cli/cli.h"
 #include "sequence/sequence.h"
+#include "support/cli_run.h"
 #include "support/dpx_writer.h"
 
 namespace {
@@ -140,20 +141,6 @@ TEST(Sequence, SeveritiesAndVaryingFields) {
               "Television information header / SMPTE time code 4 2 expected\n", got);
 }
 
-struct run_result { int status; std::string out, err; };
-
-run_result run(std::vector<std::string> args) {
-    std::vector<const char*> argv = {"tessaview-dump"};
-    for (const std::string& a : args) argv.push_back(a.c_str());
-    char *out, *err;
-    size_t out_size, err_size;
-    FILE *o = open_memstream(&out, &out_size), *e = open_memstream(&err, &err_size);
-    int status = cli_run((int)argv.size(), argv.data(), o, e);
-    fclose(o), fclose(e);
-    run_result r{status, std::string(out, out_size), std::string(err, err_size)};
-    free(out), free(err);
-    return r;
-}
 
 struct naming_case { std::vector<std::string> names; const char* want; }; // want: one line per sequence, then singles
 

@@ -1,6 +1,5 @@
 #include "cli/cli_sequence.h"
 
-#include <cstdarg>
 #include <cstdio>
 #include <set>
 
@@ -9,6 +8,7 @@
 #include "cli/cli_status.h"
 #include "cli/cli_json.h"
 #include "dpx/dpx_file.h"
+#include "describe/describe.h"
 #include "sequence/sequence.h"
 
 namespace {
@@ -17,16 +17,6 @@ typedef nlohmann::ordered_json json;
 
 enum { TEXT_RANGES = 10 }; // missing ranges the heading line names before "..."
 
-std::string format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
-std::string format(const char* fmt, ...)
-{
-    char text[512];
-    va_list args;
-    va_start(args, fmt);
-    vsnprintf(text, sizeof text, fmt, args);
-    va_end(args);
-    return text;
-}
 
 std::string with_directory(const std::string& directory, const std::string& name)
 {
@@ -37,7 +27,7 @@ std::string with_directory(const std::string& directory, const std::string& name
 
 std::string plural(uint64_t n, const char* word)
 {
-    return format("%llu %s%s", (unsigned long long)n, word, n == 1 ? "" : "s");
+    return describe_format("%llu %s%s", (unsigned long long)n, word, n == 1 ? "" : "s");
 }
 
 // "PATH  8224 bytes  01:00:00:00  position 990  0 errors, 0 warnings, 1 note", or the refusal.
@@ -49,7 +39,7 @@ std::string frame_text(const SEQUENCE_FRAME& f)
     if (f.time_code != SEQUENCE_NONE)
         text += "  " + sequence_time_code_text(f.time_code);
     if (f.frame_position != SEQUENCE_NONE)
-        text += format("  position %u", f.frame_position);
+        text += describe_format("  position %u", f.frame_position);
     return text + "  " + plural(f.errors, "error") + ", " + plural(f.warnings, "warning") + ", " + plural(f.notes, "note");
 }
 
@@ -58,25 +48,25 @@ std::string time_code_text(const SEQUENCE& s)
     if (s.time_code_first == SEQUENCE_NONE)
         return "";
     std::string text = "  " + sequence_time_code_text(s.time_code_first) + "-" + sequence_time_code_text(s.time_code_last);
-    return text + (s.frame_rate > 0 ? format(" at %g fps", s.frame_rate) : std::string(", no frame rate"));
+    return text + (s.frame_rate > 0 ? describe_format(" at %g fps", s.frame_rate) : std::string(", no frame rate"));
 }
 
 void print_text(const SEQUENCE_SCAN& scan, bool frames, FILE* out)
 {
     for (const SEQUENCE& s : scan.sequences) {
         std::string text = with_directory(s.directory, sequence_notation(s));
-        text += format("  %llu of %llu frames", (unsigned long long)s.present, (unsigned long long)(s.last - s.first + 1));
+        text += describe_format("  %llu of %llu frames", (unsigned long long)s.present, (unsigned long long)(s.last - s.first + 1));
         if (!s.missing.empty())
             text += "  missing " + sequence_ranges_text(s.missing, TEXT_RANGES);
         text += "  " + (s.readable ? s.layout : std::string("no frame readable")) + time_code_text(s) + "\n";
         for (const SEQUENCE_PROBLEM& p : s.problems)
             text += std::string("  ") + checks_severity_text(p.severity) + " " + p.id + ": " + p.message + "\n";
         for (const SEQUENCE_VARYING& v : s.varying)
-            text += format("  varies: %s / %s: %s, first differs at frame %llu%s\n", v.section.c_str(), v.label,
+            text += describe_format("  varies: %s / %s: %s, first differs at frame %llu%s\n", v.section.c_str(), v.label,
                            plural(v.distinct, "value").c_str(), (unsigned long long)v.first_differs_at,
                            v.expected ? ", expected" : "");
         for (size_t i = 0; frames && i < s.frames.size(); i++)
-            text += format("  %llu  ", (unsigned long long)s.frames[i].number) + frame_text(s.frames[i]) + "\n";
+            text += describe_format("  %llu  ", (unsigned long long)s.frames[i].number) + frame_text(s.frames[i]) + "\n";
         fwrite(text.data(), 1, text.size(), out);
     }
     for (const SEQUENCE_FRAME& f : scan.singles) {

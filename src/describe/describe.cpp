@@ -15,16 +15,6 @@ const char* const past_end_text = "(not in file)";
 
 typedef std::vector<DESCRIBE_ROW> rows_t;
 
-std::string format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
-std::string format(const char* fmt, ...)
-{
-    char text[512];
-    va_list args;
-    va_start(args, fmt);
-    vsnprintf(text, sizeof text, fmt, args);
-    va_end(args);
-    return text;
-}
 
 DESCRIBE_ROW& add(rows_t* rows, const char* label, std::string value, bool separator = true)
 {
@@ -48,7 +38,7 @@ DESCRIBE_ROW& with_raw(DESCRIBE_ROW& row, uint64_t raw, bool undefined = false)
 // Guarded rows: "(Undefined)" when the field has all bits set.
 void add_unsigned(rows_t* rows, const char* label, uint32_t value, bool undefined, const char* fmt = "%u")
 {
-    with_raw(add(rows, label, undefined ? undefined_text : format(fmt, value)), value, undefined);
+    with_raw(add(rows, label, undefined ? undefined_text : describe_format(fmt, value)), value, undefined);
 }
 
 void add_u32(rows_t* rows, const char* label, uint32_t value) { add_unsigned(rows, label, value, dpx_undefined_u32(value)); }
@@ -62,7 +52,7 @@ void add_u8(rows_t* rows, const char* label, uint8_t value) { add_unsigned(rows,
 void add_f32(rows_t* rows, const char* label, float value)
 {
     bool undefined = dpx_undefined_float(value);
-    DESCRIBE_ROW& row = add(rows, label, undefined ? undefined_text : format("%f", (double)value));
+    DESCRIBE_ROW& row = add(rows, label, undefined ? undefined_text : describe_format("%f", (double)value));
     row.raw = DESCRIBE_RAW_FLOAT;
     row.raw_float = value;
     row.undefined = undefined;
@@ -73,7 +63,7 @@ void add_f32(rows_t* rows, const char* label, float value)
 void add_code(rows_t* rows, const char* label, uint32_t value, bool undefined, char* (*text)(int, char*))
 {
     char buffer[DPX_PRINT_TEXT_SIZE];
-    with_raw(add(rows, label, undefined ? undefined_text : format("%u '%s'", value, text((int)value, buffer))), value,
+    with_raw(add(rows, label, undefined ? undefined_text : describe_format("%u '%s'", value, text((int)value, buffer))), value,
              undefined);
 }
 
@@ -82,13 +72,13 @@ void add_hex_code(rows_t* rows, const char* label, uint32_t value, char* (*text)
 {
     char buffer[DPX_PRINT_TEXT_SIZE];
     bool undefined = dpx_undefined_u32(value);
-    with_raw(add(rows, label, undefined ? undefined_text : format("0x%08X '%s'", value, text(value, buffer))), value,
+    with_raw(add(rows, label, undefined ? undefined_text : describe_format("0x%08X '%s'", value, text(value, buffer))), value,
              undefined);
 }
 
 void add_text(rows_t* rows, const char* label, const char* field, int size)
 {
-    DESCRIBE_ROW& row = add(rows, label, format("'%-*.*s'", size, size, field));
+    DESCRIBE_ROW& row = add(rows, label, describe_format("'%-*.*s'", size, size, field));
     row.form = DESCRIBE_TEXT_FIELD;
     row.bytes = (const unsigned char*)field;
     row.byte_count = (uint64_t)size;
@@ -98,7 +88,7 @@ void add_text(rows_t* rows, const char* label, const char* field, int size)
 
 void add_size(rows_t* rows, const char* label, uint32_t bytes)
 {
-    with_raw(add(rows, label, format("%8u bytes", bytes), false), bytes);
+    with_raw(add(rows, label, describe_format("%8u bytes", bytes), false), bytes);
 }
 
 // Where the fields of rows first..first+count-1 lie: {offset, size} each, in
@@ -141,8 +131,8 @@ void summary(const DPX_HEADER* h, rows_t* rows)
     const DPX_HEADER_DATA_STRUCTURE& e = h->image_information.image_element[0];
     const DPX_HEADER_TELEVISION_INFORMATION& t = h->television_information;
     add(rows, "Image size",
-        format("%u x %u", h->image_information.pixels_per_line, h->image_information.lines_per_image_element));
-    add(rows, "Image element", format("%u bits '%s'", (unsigned)e.bit_depth, dpx_print_get_descriptor_text(e.descriptor, text)));
+        describe_format("%u x %u", h->image_information.pixels_per_line, h->image_information.lines_per_image_element));
+    add(rows, "Image element", describe_format("%u bits '%s'", (unsigned)e.bit_depth, dpx_print_get_descriptor_text(e.descriptor, text)));
     with_raw(add(rows, "Image packing", dpx_print_get_packing_text(e.packing, text)), e.packing, dpx_undefined_u16(e.packing));
     with_raw(add(rows, "Transfer characteristic",
                  dpx_print_get_transfer_characteristic_text(e.transfer_characteristic, text)),
@@ -266,17 +256,17 @@ void user_defined_data(const DPX_HEADER* h, rows_t* rows)
     }
     uint32_t size = len >= 32 ? len - 32 : 0;
     const DPX_HEADER_USER_DEFINED_DATA& u = h->user_defined_data;
-    DESCRIBE_ROW& id = add(rows, "User identification", format("'%-*.*s'", 32, 32, u.user_identification));
+    DESCRIBE_ROW& id = add(rows, "User identification", describe_format("'%-*.*s'", 32, 32, u.user_identification));
     id.bytes = (const unsigned char*)u.user_identification;
     id.byte_count = sizeof u.user_identification;
     if (size == 0)
         return;
-    with_raw(add(rows, "Data size", format("%u bytes", size)), size);
+    with_raw(add(rows, "Data size", describe_format("%u bytes", size)), size);
     // The length field is not trusted: only what the file holds is shown.
     uint64_t held = u.user_data ? h->user_data_size : 0;
     uint64_t shown = size < held ? size : held;
     DESCRIBE_ROW& data = add(rows, "Data stream", shown < size
-                                                      ? format("(%llu of the %u declared bytes are missing from the file)",
+                                                      ? describe_format("(%llu of the %u declared bytes are missing from the file)",
                                                                (unsigned long long)(size - shown), size)
                                                       : std::string());
     data.form = DESCRIBE_USER_DATA;
@@ -320,6 +310,16 @@ void describe_dump_line(const unsigned char* bytes, uint64_t byte_count, uint64_
         describe_hex_byte(bytes[first + (uint64_t)i], out->hex[i]);
 }
 
+std::string describe_format(const char* fmt, ...)
+{
+    char text[512];
+    va_list args;
+    va_start(args, fmt);
+    vsnprintf(text, sizeof text, fmt, args);
+    va_end(args);
+    return text;
+}
+
 const char* describe_section_title(DESCRIBE_SECTION_ID id)
 {
     return section_titles[id];
@@ -327,7 +327,7 @@ const char* describe_section_title(DESCRIBE_SECTION_ID id)
 
 void describe_panel(const DPX_HEADER_DATA_STRUCTURE* e, int number, bool in_use, DESCRIBE_PANEL* panel)
 {
-    panel->title = format("Data structure for image element %d (%s)", number, in_use ? "in use" : "not in use");
+    panel->title = describe_format("Data structure for image element %d (%s)", number, in_use ? "in use" : "not in use");
     rows_t* rows = &panel->rows;
     rows->clear();
     add_u32(rows, "Data sign", e->data_sign);
@@ -401,7 +401,7 @@ const char* describe_preview_refusal(const DPX_HEADER* header)
     if (!pixconv_rgba_size(header, &bytes))
     {
         static const std::string text =
-            format("No preview: the picture is larger than %d pixels on a side", (int)DPX_MAX_SIDE);
+            describe_format("No preview: the picture is larger than %d pixels on a side", (int)DPX_MAX_SIDE);
         return text.c_str();
     }
     return nullptr;
@@ -414,12 +414,12 @@ std::string describe_preview_text(const DPX_HEADER* header)
     const DPX_HEADER_DATA_STRUCTURE& e = header->image_information.image_element[0];
     char text[DPX_PRINT_TEXT_SIZE];
     const char* order = header->file_information.magic_number == DPX_MAGIC_LITTLE_ENDIAN ? "little-endian" : "big-endian";
-    std::string layout = format("descriptor %u '%s', %u bits, packing %u, %s", (unsigned)e.descriptor,
+    std::string layout = describe_format("descriptor %u '%s', %u bits, packing %u, %s", (unsigned)e.descriptor,
                                 dpx_print_get_descriptor_text(e.descriptor, text), (unsigned)e.bit_depth,
                                 (unsigned)e.packing, order);
     const PIXCONV_FORMAT* row = pixconv_find(header);
     if (!row)
         return std::string("Fallback colour ") + dpx_fallback_text() + ": no conversion for " + layout;
-    return format("Converted as %s (layout %d of %d)", layout.c_str(), (int)(row - format_table) + 1,
+    return describe_format("Converted as %s (layout %d of %d)", layout.c_str(), (int)(row - format_table) + 1,
                   (int)PIXCONV_FORMAT_COUNT);
 }

@@ -76,6 +76,10 @@ uint64_t describe_dump_line_count(uint64_t byte_count);
 // Line `line` of the dump of `bytes` (`byte_count` of them).
 void describe_dump_line(const unsigned char* bytes, uint64_t byte_count, uint64_t line, DESCRIBE_DUMP_LINE* out);
 
+// printf into a string of at most 511 characters: the rows' values and the
+// reports' messages.
+std::string describe_format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+
 const char* describe_section_title(DESCRIBE_SECTION_ID id);
 void describe_section(const DPX_HEADER* header, DESCRIBE_SECTION_ID id, DESCRIBE_SECTION* section);
 // Element `number` (1 to 8) as a panel, titled "in use" or "not in use".

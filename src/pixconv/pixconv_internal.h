@@ -12,6 +12,13 @@
 
 void pixconv_fill_fallback(unsigned char* dst, size_t pixels);
 
+// Whole pixels of `bytes_per_pixel` that `src_size` bytes hold, at most `count`.
+inline size_t pixconv_present_pixels(size_t src_size, size_t bytes_per_pixel, size_t count)
+{
+    size_t present = src_size / bytes_per_pixel;
+    return present < count ? present : count;
+}
+
 // Converters whose pixels stand alone: pixel i is `bytes_per_pixel` bytes at
 // src + i x bytes_per_pixel, whatever the row, because source and destination
 // run on continuously across rows. A width that is not a multiple of a
@@ -24,9 +31,7 @@ inline void pixconv_each_pixel_grouped(const unsigned char* src, size_t src_size
                                        int height, Group group, Pixel pixel)
 {
     size_t count = (size_t)width * (size_t)height;
-    size_t present = src_size / BytesPerPixel;
-    if (present > count)
-        present = count;
+    size_t present = pixconv_present_pixels(src_size, BytesPerPixel, count);
     size_t i = 0;
     for (; i + GroupPixels <= present; i += GroupPixels)
         group(src + i * BytesPerPixel, dst + i * 4);

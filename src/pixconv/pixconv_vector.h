@@ -40,9 +40,7 @@ PIXCONV_TARGET_AVX2 inline void pixconv_each_pixel_avx2(const unsigned char* src
                                                         int width, int height, Pixel pixel)
 {
     size_t count = (size_t)width * (size_t)height;
-    size_t present = src_size / BytesPerPixel;
-    if (present > count)
-        present = count;
+    size_t present = pixconv_present_pixels(src_size, BytesPerPixel, count);
     size_t i = 0;
     if (((uintptr_t)dst & 3) == 0)
         for (; i < present && ((uintptr_t)(dst + i * 4) & 31); i++)

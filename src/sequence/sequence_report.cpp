@@ -1,10 +1,10 @@
 #include "sequence/sequence_report.h"
 
 #include <algorithm>
-#include <cstdarg>
 #include <cstdio>
 #include <string>
 
+#include "describe/describe.h"
 #include "sequence/sequence_name.h"
 #include "sequence/sequence_rows.h"
 #include "sequence/sequence_timecode.h"
@@ -13,16 +13,6 @@ namespace {
 
 enum { MESSAGE_RANGES = 10 }; // ranges a message names before "..."
 
-std::string format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
-std::string format(const char* fmt, ...)
-{
-    char text[512];
-    va_list args;
-    va_start(args, fmt);
-    vsnprintf(text, sizeof text, fmt, args);
-    va_end(args);
-    return text;
-}
 
 const char* plural(uint64_t n)
 {
@@ -35,7 +25,7 @@ void add(SEQUENCE* s, CHECK_SEVERITY severity, const char* id, std::vector<uint6
 {
     if (frames.empty())
         return;
-    std::string message = format("%zu frame%s %s: ", frames.size(), plural(frames.size()), what.c_str());
+    std::string message = describe_format("%zu frame%s %s: ", frames.size(), plural(frames.size()), what.c_str());
     message += sequence_ranges_text(sequence_ranges(frames), MESSAGE_RANGES);
     s->problems.push_back({severity, id, message, std::move(frames)});
 }
@@ -54,7 +44,7 @@ void gap(SEQUENCE* s)
                 break;
         }
     }
-    std::string message = format("%llu frame%s missing: ", (unsigned long long)count, plural(count));
+    std::string message = describe_format("%llu frame%s missing: ", (unsigned long long)count, plural(count));
     message += sequence_ranges_text(s->missing, MESSAGE_RANGES);
     s->problems.push_back({CHECK_WARNING, "sequence-gap", message, std::move(frames)});
 }
@@ -107,9 +97,9 @@ void frame_problems(SEQUENCE* s, const SEQUENCE_TALLY* t)
         return;
     const SEQUENCE_FRAME& first = s->frames[t->reference_frame];
     add(s, CHECK_ERROR, "sequence-layout-change", layout,
-        format("not in the layout of frame %llu", (unsigned long long)first.number));
+        describe_format("not in the layout of frame %llu", (unsigned long long)first.number));
     add(s, CHECK_WARNING, "sequence-size-change", size,
-        format("not of the size most frames of their layout have (%llu bytes in the layout of frame %llu)",
+        describe_format("not of the size most frames of their layout have (%llu bytes in the layout of frame %llu)",
                (unsigned long long)usual[reference_layout], (unsigned long long)first.number));
 }
 
@@ -144,7 +134,7 @@ void continuity(SEQUENCE* s)
     }
     if (jump_to)
         add(s, CHECK_WARNING, "sequence-timecode-jump", jumps,
-            format("where the time code jumps at %g fps, first from %s at frame %llu to %s at frame %llu",
+            describe_format("where the time code jumps at %g fps, first from %s at frame %llu to %s at frame %llu",
                    s->frame_rate, sequence_time_code_text(jump_from->time_code).c_str(),
                    (unsigned long long)jump_from->number, sequence_time_code_text(jump_to->time_code).c_str(),
                    (unsigned long long)jump_to->number));
@@ -171,7 +161,7 @@ void header_change(SEQUENCE* s, SEQUENCE_TALLY* t)
     std::sort(t->header_changes.begin(), t->header_changes.end());
     if (s->readable)
         add(s, CHECK_WARNING, "sequence-header-change", std::move(t->header_changes),
-            format("differing from frame %llu in fields not expected to change (%s)",
+            describe_format("differing from frame %llu in fields not expected to change (%s)",
                    (unsigned long long)s->frames[t->reference_frame].number, labels.c_str()));
 }
 
@@ -196,7 +186,7 @@ void padding(SEQUENCE* s)
         if (!sequence_name_fits(f, s->padding))
             frames.push_back(f.number);
     add(s, CHECK_WARNING, "sequence-padding", std::move(frames),
-        s->padding ? format("with numbers not written in %d digits", s->padding)
+        s->padding ? describe_format("with numbers not written in %d digits", s->padding)
                    : std::string("with leading zeros in an unpadded sequence"));
 }
 
