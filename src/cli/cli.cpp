@@ -74,18 +74,18 @@ int dump_files(const options& o, FILE* out, FILE* err)
         const char* path = o.files[i].c_str();
         DPX_FILE file;
         char reason[DPX_FILE_REASON_SIZE];
-        nlohmann::ordered_json object;
+        std::string text;
         if (!(o.deep ? load_pictures(path, &file, reason) : dpx_file_load(path, DPX_FILE_HEADER_ONLY, &file, reason))) {
             refused = true;
             dpx_file_print_refusal(err, path, reason);
-            object = cli_json_refused(path, reason);
+            text = cli_json_text(cli_json_refused(path, reason));
         } else {
             std::vector<CHECK_FINDING> checks = checks_run(&file.header, file.file_size);
             if (o.deep)
                 deep_checks(&file, &checks);
             errors = errors || has_error(checks);
             if (o.json)
-                object = cli_json_file(path, &file, checks, !o.check);
+                text = cli_json_file_text(path, &file, checks, !o.check);
             else if (o.check)
                 cli_text_checks(out, path, checks);
             else
@@ -93,7 +93,6 @@ int dump_files(const options& o, FILE* out, FILE* err)
             dpx_file_free(&file);
         }
         if (o.json) {
-            const std::string text = cli_json_text(object);
             fputs(i ? ",\n" : "\n", out);
             fwrite(text.data(), 1, text.size(), out);
         }

@@ -9,10 +9,11 @@
 #include "checks/checks.h"
 #include "dpx/dpx_file.h"
 
-// {"path", "loaded": true, "byte_order", "sections": [...], "checks": [...]};
-// without `sections` when only the checks are asked for.
-nlohmann::ordered_json cli_json_file(const char* path, const DPX_FILE* file, const std::vector<CHECK_FINDING>& checks,
-                             bool sections);
+// The text of {"path", "loaded": true, "byte_order", "sections": [...],
+// "checks": [...]}, as cli_json_text would write it; without `sections`
+// when only the checks are asked for.
+std::string cli_json_file_text(const char* path, const DPX_FILE* file, const std::vector<CHECK_FINDING>& checks,
+                               bool sections);
 // {"path", "loaded": false, "reason"}.
 nlohmann::ordered_json cli_json_refused(const char* path, const char* reason);
 // The text of a value, with bytes that are not UTF-8 replaced rather than refused.
