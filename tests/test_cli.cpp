@@ -334,5 +334,8 @@ TEST(Cli, TextEqualsTheFileWindowRowForRow) {
             dump.replace(at, 4, 1, (char)std::stoi(dump.substr(at + 2, 2), nullptr, 16));
         EXPECT_EQ(squash("\n" + window.substr(window.find("Image data"))), squash(dump + "\n")) << path;
         EXPECT_GT(window.size(), 10000u);
+        // The JSON is written as it is walked, laid out as nlohmann-json's dump(2) lays out a tree.
+        const std::string json = run({"--json", path}).out;
+        EXPECT_EQ(json, "[\n" + nlohmann::ordered_json::parse(json)[0].dump(2) + "\n]\n") << path;
     }
 }
