@@ -167,9 +167,10 @@ TEST_F(FileWindow, CompareWindowRowsAndToggles) {
             ImGui::End();
         });
     };
-    const std::string ditto = "| File information header | Ditto key | 0x00000000 | 0x00000001 |\n",
-                      count = "| Motion-picture film information header | Count | '    ' | '    ' |\n| | bytes at 1 | 00 | 51 |\n",
-                      position = "| Motion-picture film information header | Frame position in sequence (expected to change) | 0 | 7 |\n",
+    const std::string film = "| Motion-picture film information header | ",
+                      ditto = "| File information header | Ditto key | 0x00000000 | 0x00000001 |\n",
+                      count = film + "Count | '    ' | '    ' |\n| | bytes at 1 | 00 | 51 |\n",
+                      position = film + "Frame position in sequence (expected to change) | 0 | 7 |\n",
                       same = "| File information header | Encryption key | 0x00000000 | 0x00000000 |\n";
     struct { bool all, hide; std::vector<std::string> shown, hidden; } cases[] = {
         {false, false, {"Compare compare-a.dpx / compare-b.dpx\nA: " + a + "\nB: " + b, "3 of 185 rows differ, 1 of them "
