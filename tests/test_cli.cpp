@@ -1,7 +1,7 @@
 // The header as read and shown, files dropped on the program and given to tessaview-dump: every
 // field under its label, the hostile corpus through drop and dump, numbering and the path limit,
-// what the sections say for crafted files, exit statuses, JSON names, the header-only read, and
-// the text equal to the File window row for row.
+// what the sections say for crafted files, exit statuses, JSON names, the header-only read, the
+// text equal to the File window row for row, and --diff.
 #include <sys/stat.h>
 #include <unistd.h>
 

@@ -1,6 +1,6 @@
 // The File window drawn headless: the preview's drawn size or why there is none, placement, the
-// user data dump, the menu bar with its Checks and Picture windows, the memory bound, and the
-// About window.
+// user data dump, the menu bar with its Checks and Picture windows, the memory bound, the About
+// window, and the Compare window.
 #include <gtest/gtest.h>
 #include <imgui.h>
 #include <imgui_internal.h>

@@ -21,7 +21,7 @@ struct COMPARE_BYTE {
 
 struct COMPARE_ROW {
     std::string section; // the section's title, or "Data structure for image element N"
-    const char* label;
+    const char* label;   // the description's own, a literal
     std::string a, b;    // the values as the File window shows them; "(none)" for a row only one file has
     bool differs;
     bool expected;       // expected to change from frame to frame
