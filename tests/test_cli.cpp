@@ -1,7 +1,7 @@
 // The header as read and shown, files dropped on the program and given to tessaview-dump: every
 // field under its label, the hostile corpus through drop and dump, numbering and the path limit,
-// what the sections say for crafted files, exit statuses, JSON names, the header-only read, and
-// the text equal to the File window row for row.
+// what the sections say for crafted files, exit statuses, JSON names, the header-only read, the
+// text equal to the File window row for row, and --diff.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -338,4 +338,57 @@ TEST(Cli, TextEqualsTheFileWindowRowForRow) {
         const std::string json = run({"--json", path}).out;
         EXPECT_EQ(json, "[\n" + nlohmann::ordered_json::parse(json)[0].dump(2) + "\n]\n") << path;
     }
+}
+
+// --diff: a pair differing in one field of each section, then in bytes past a text's end, in a float
+// beyond six decimals, in the user-defined header, in byte order alone; identical files, JSON, a
+// refused file, usage.
+TEST(Cli, DiffRowByRow) {
+    const dpx_writer base = dpxw_image(dpx_layout(), std::vector<unsigned char>(32));
+    const uint32_t e1 = DPXW_ELEMENT0 + DPXW_ELEMENT_SIZE, count = 1676, gamma = 1948;
+    struct { std::initializer_list<uint32_t> a, b; std::string out; } cases[] = {
+        {{}, {20, 1, 4}, "File information header / Ditto key: 0x00000000 | 0x00000001\n"},
+        {{}, {DPXW_ORIENTATION, 2, 2}, "Image information header / Image orientation: 0 'Left to right / Top to "
+                                       "bottom' | 2 'Left to right / Bottom to top'\n"},
+        {{}, {e1 + DPXW_EL_BIT_DEPTH, 10, 1}, "Data structure for image element 2 / Bit depth: 0 | 10\n"},
+        {{}, {1408, 5, 4}, "Image source information header / X offset: 0 | 5\n"},
+        {{}, {1664, 'A', 1, 1665, 'B', 1}, "Motion-picture film information header / Film mfg. ID code: '  ' | "
+                                           "'AB'  (bytes at 0, 1: 00 00 | 41 42)\n"},
+        {{}, {gamma, dpxw_float(2.5f), 4}, "Television information header / Gamma: 0.000000 | 2.500000\n"},
+        {{count, 'X', 1, count + 2, 'Y', 1}, {count, 'X', 1, count + 2, 'Z', 1},
+         "Motion-picture film information header / Count: 'X   ' | 'X   '  (bytes at 2: 59 | 5A)\n"},
+        {{gamma, dpxw_float(1.0f), 4}, {gamma, dpxw_float(1.0000001f), 4},
+         "Television information header / Gamma: 1.000000 (1) | 1.000000 (1.00000012)\n"},
+        {{}, {DPXW_USER_LENGTH, 34, 4, 2048, 'U', 1, 2080, 0xAB, 1},
+         "File information header / User-defined header length in bytes: 0 | 34\nUser defined data / User "
+         "identification: (none) | 'U                               '  (bytes at 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, "
+         "12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31: -- -- -- -- -- -- -- -- -- -- "
+         "-- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- | 55 00 00 00 00 00 00 00 00 00 00 00 00 00 00 "
+         "00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00)\nUser defined data / Data size: (none) | 2 bytes\nUser "
+         "defined data / Data stream: (none) | 2 bytes  (bytes at 0, 1: -- -- | AB 00)\n"},
+        {{}, {}, ""},
+    };
+    for (const auto& c : cases) {
+        std::string a = scratch.save("diff-a.dpx", dpxw_edit(base, c.a)), b = scratch.save("diff-b.dpx", dpxw_edit(base, c.b));
+        run_result r = run({"--diff", a, b});
+        EXPECT_TRUE(r.status == (c.out.empty() ? CLI_OK : CLI_DIFFER) && r.out == c.out && r.err.empty())
+            << r.status << ", want\n" << c.out << "got\n" << r.out << r.err;
+    }
+    std::string a = scratch.save("diff-a.dpx", base), b = scratch.save("diff-b.dpx", dpxw_edit(base, {20, 1, 4}));
+    std::string little = scratch.save("diff-le.dpx", dpxw_image(dpx_layout{true}, std::vector<unsigned char>(32)));
+    EXPECT_EQ("File information header / Magic number (SDPX ASCII): 0x53445058 'Big Endian' | 0x58504453 'Little "
+              "Endian'\n", run({"--diff", a, little}).out);
+    run_result r = run({"--diff", "--json", a, b});
+    EXPECT_TRUE(r.status == CLI_DIFFER && nlohmann::json::parse(r.out) == nlohmann::json::parse(
+        R"({"a": ")" + a + R"(", "b": ")" + b + R"(", "rows": [{"section": "File information header", "label": )"
+        R"("Ditto key", "a": "0x00000000", "b": "0x00000001"}]})")) << r.out;
+    r = run({"--diff", "--json", a, a}); // the keys in this order
+    EXPECT_TRUE(r.status == CLI_OK && r.out == "{\n  \"a\": \"" + a + "\",\n  \"b\": \"" + a + "\",\n  \"rows\": []\n}\n") << r.out;
+    r = run({"--diff", a, scratch.dir + "/none.dpx"});
+    EXPECT_TRUE(r.status == CLI_REFUSED && r.out.empty() && r.err == "refused " + scratch.dir + "/none.dpx: cannot open "
+                "(No such file or directory)\n") << r.err;
+    const std::string png = scratch.dir + "/o.png";
+    for (std::vector<std::string> args : std::vector<std::vector<std::string>>{{"--diff", a}, {"--diff", a, b, b},
+             {"--diff", "--sequence", a, b}, {"--diff", "--picture", png, a, b}, {"--diff", "--check", a, b}})
+        EXPECT_EQ(CLI_USAGE, run(args).status) << args[1];
 }

@@ -1,6 +1,6 @@
 // The File window drawn headless: the preview's drawn size or why there is none, placement, the
-// user data dump, the menu bar with its Checks and Picture windows, the memory bound, and the
-// About window.
+// user data dump, the menu bar with its Checks and Picture windows, the memory bound, the About
+// window, and the Compare window.
 #include <gtest/gtest.h>
 #include <imgui.h>
 #include <imgui_internal.h>
@@ -9,6 +9,7 @@
 #include "budget/budget.h"
 #include "inspector/dump.h"
 #include "inspector/window_checks.h"
+#include "inspector/window_compare.h"
 #include "inspector/window_dpx_file.h"
 #include "inspector/window_picture.h"
 #include "support/dpx_writer.h"
@@ -148,4 +149,54 @@ TEST_F(FileWindow, PictureWindowReadingPaddingBitsAndTheirNote) {
     EXPECT_TRUE(gui.work.findings.size() == 1 && !has(twice([&] { window_picture(&gui.work); }), "Standard's reading"));
     EXPECT_TRUE(has(twice([&] { window_checks(&gui.work, gui.work.findings); }), "note padding-bits\nelement 1: padding "
                     "bits not zero in 66 of 275 words (filled 10-bit, method A: bits 1..0)") && gui.work.findings.size() == 2);
+}
+
+// The Compare window: the rows that differ, a text field's differing bytes under its values, every
+// row side by side, the expected fields hidden; opened again, it reads the files again; a file that
+// cannot be read. The toggles live in the window's state, set here as clicks would.
+TEST_F(FileWindow, CompareWindowRowsAndToggles) {
+    const std::string a = ::testing::TempDir() + "compare-a.dpx", b = ::testing::TempDir() + "compare-b.dpx";
+    ASSERT_TRUE(dpxw_save(sized(4, 2), a) && dpxw_save(dpxw_edit(sized(4, 2), {20, 1, 4, 1712, 7, 4, 1677, 'Q', 1}), b));
+    auto frame = [](bool all, bool hide) {
+        return headless_gui_text([&] {
+            window_compare_draw_all();
+            ImGui::SetWindowSize("###Compare 1", ImVec2(1500, 150000), ImGuiCond_Always);
+            ImGui::Begin("###Compare 1");
+            ImGui::GetStateStorage()->SetBool(ImGui::GetID("All rows"), all);
+            ImGui::GetStateStorage()->SetBool(ImGui::GetID("Hide fields expected to change"), hide);
+            ImGui::End();
+        });
+    };
+    const std::string film = "| Motion-picture film information header | ",
+                      ditto = "| File information header | Ditto key | 0x00000000 | 0x00000001 |\n",
+                      count = film + "Count | '    ' | '    ' |\n| | bytes at 1 | 00 | 51 |\n",
+                      position = film + "Frame position in sequence (expected to change) | 0 | 7 |\n",
+                      same = "| File information header | Encryption key | 0x00000000 | 0x00000000 |\n";
+    struct { bool all, hide; std::vector<std::string> shown, hidden; } cases[] = {
+        {false, false, {"Compare compare-a.dpx / compare-b.dpx\nA: " + a + "\nB: " + b, "3 of 185 rows differ, 1 of them "
+                        "expected to change\n| Section | Field | compare-a.dpx | compare-b.dpx |\n" + ditto + count + position},
+         {same}},
+        {true, false, {ditto, same, position}, {}},
+        {true, true, {ditto, same}, {position, "Total image file size"}},
+        {false, true, {ditto + count}, {position, same}},
+    };
+    window_compare_open(a.c_str(), b.c_str());
+    for (const auto& c : cases) {
+        frame(c.all, c.hide); // the toggles set in a frame show in the next
+        std::string text = frame(c.all, c.hide);
+        for (const std::string& part : c.shown)
+            EXPECT_TRUE(has(text, part)) << c.all << c.hide << part << " in\n" << text;
+        for (const std::string& part : c.hidden)
+            EXPECT_FALSE(has(text, part)) << c.all << c.hide << part;
+    }
+    ASSERT_TRUE(dpxw_save(sized(4, 2), b));
+    window_compare_open(a.c_str(), b.c_str());
+    EXPECT_TRUE(has(frame(false, false), "No row differs\n| Section |"));
+    window_compare_shutdown(); // the log ends with the first window drawn
+    window_compare_open(a.c_str(), (b + "x").c_str());
+    frame(false, false);
+    std::string text = frame(false, false);
+    EXPECT_TRUE(has(text, "B: " + b + "x\nCannot read " + b + "x: cannot open (No such file or directory)")) << text;
+    window_compare_shutdown();
+    std::remove(a.c_str()), std::remove(b.c_str());
 }

@@ -13,6 +13,7 @@
 #include "workset/workset.h"
 #include "display/imgui_impl_glfw_gl3.h"
 #include "display/xerrors.h"
+#include "inspector/window_compare.h"
 #include "inspector/window_dpx_file.h"
 #include "inspector/window_picture.h"
 #include "ndiview/ndiview.h"
@@ -88,6 +89,7 @@ int main(int argc, char** argv)
         menu_main(&config, sender);
         window_about(&config.about);
         workset_iterator(workset, workset_callback_func, sender);
+        window_compare_draw_all();
 
         int display_w, display_h;
         glfwGetFramebufferSize(window, &display_w, &display_h);
@@ -100,6 +102,7 @@ int main(int argc, char** argv)
     }
 
     window_picture_shutdown();
+    window_compare_shutdown();
     ImGui_ImplGlfwGL3_Shutdown();
     glfwTerminate();
     close_workset_and_sender(sender);

@@ -6,6 +6,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include "cli/cli_diff.h"
 #include "cli/cli_json.h"
 #include "cli/cli_sequence.h"
 #include "cli/cli_text.h"
@@ -23,6 +24,7 @@ struct options {
     bool deep = false;
     CLI_SEQUENCE_OPTIONS sequence{};
     bool sequences = false;
+    bool diff = false;
     std::string picture;
     int element = 1;
     std::vector<std::string> files;
@@ -189,11 +191,16 @@ int cli_run(int argc, const char* const* argv, FILE* out, FILE* err)
             ->excludes(picture);
     app.add_flag("--frames", o.sequence.frames, "With --sequence: a line per frame")->needs(sequence);
     app.add_flag("--recursive", o.sequence.recursive, "With --sequence: subdirectories too")->needs(sequence);
+    app.add_flag("--diff", o.diff, "The rows whose values differ between two FILEs; exit status 4 when one does")
+        ->excludes(picture)
+        ->excludes(sequence)
+        ->excludes("--check")
+        ->excludes("--deep");
     app.add_option("files", o.files, "DPX files, read whatever their names (with --sequence, directories too)")
         ->required();
     app.set_version_flag("--version", std::string("tessaview-dump ") + TESSA_VERSION);
     app.footer("Exit status: 0 every file was read, 1 a file was refused (or --picture could not write it),\n"
-               "2 usage error, 3 --check found an error.");
+               "2 usage error, 3 --check found an error, 4 --diff found rows that differ.");
     // The option library reports through exceptions; they end here.
     try {
         app.parse(argc, argv);
@@ -203,6 +210,13 @@ int cli_run(int argc, const char* const* argv, FILE* out, FILE* err)
         fputs(text.str().c_str(), out);
         fputs(error.str().c_str(), err);
         return code == 0 ? CLI_OK : CLI_USAGE;
+    }
+    if (o.diff) {
+        if (o.files.size() != 2) {
+            fprintf(err, "--diff takes exactly two FILEs\n");
+            return CLI_USAGE;
+        }
+        return cli_diff_run(o.files[0].c_str(), o.files[1].c_str(), o.json, out, err);
     }
     if (o.sequences) {
         o.sequence.json = o.json;

@@ -14,21 +14,6 @@ void put_hex(std::string* out, unsigned char byte)
     *out += hex;
 }
 
-// Control characters would break the one-row-per-line promise; they are
-// shown as \xNN. Everything else is printed as the window shows it.
-void put_escaped(std::string* out, const char* text, size_t size)
-{
-    for (size_t i = 0; i < size; i++) {
-        unsigned char c = (unsigned char)text[i];
-        if (c < 0x20 || c == 0x7F) {
-            *out += "\\x";
-            put_hex(out, c);
-        } else {
-            *out += (char)c;
-        }
-    }
-}
-
 // The text-field dump: the bytes alone; the user data: each line behind its offset.
 void put_dump(std::string* out, const char* indent, const unsigned char* bytes, uint64_t count, bool offsets)
 {
@@ -55,11 +40,11 @@ void put_row(std::string* out, const char* indent, const char* inner, const DESC
         return;
     }
     *out += indent;
-    put_escaped(out, row.label, strlen(row.label));
+    cli_text_escaped(out, row.label, strlen(row.label));
     *out += ':';
     if (!row.value.empty() && row.form != DESCRIBE_USER_DATA) {
         *out += ' ';
-        put_escaped(out, row.value.data(), row.value.size());
+        cli_text_escaped(out, row.value.data(), row.value.size());
     }
     *out += '\n';
     if (row.form == DESCRIBE_TEXT_FIELD)
@@ -75,6 +60,19 @@ void put_row(std::string* out, const char* indent, const char* inner, const DESC
 }
 
 } // namespace
+
+void cli_text_escaped(std::string* out, const char* text, size_t size)
+{
+    for (size_t i = 0; i < size; i++) {
+        unsigned char c = (unsigned char)text[i];
+        if (c < 0x20 || c == 0x7F) {
+            *out += "\\x";
+            put_hex(out, c);
+        } else {
+            *out += (char)c;
+        }
+    }
+}
 
 void cli_text_file(FILE* out, const char* path, const DPX_FILE* file, const std::vector<CHECK_FINDING>& checks)
 {

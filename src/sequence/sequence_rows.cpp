@@ -70,14 +70,6 @@ uint64_t row_hash(const DESCRIBE_ROW& row)
     return fnv(h, &row.undefined, sizeof row.undefined);
 }
 
-bool is_expected(DESCRIBE_SECTION_ID section, const char* label)
-{
-    for (const expected_field& f : expected_fields)
-        if (f.section == section && !strcmp(f.label, label))
-            return true;
-    return false;
-}
-
 // The rows of one group.
 const std::vector<DESCRIBE_ROW>& describe_group(const DPX_HEADER* header, const group& g, DESCRIBE_SECTION* section,
                                                 DESCRIBE_PANEL* panel)
@@ -134,7 +126,8 @@ std::vector<SEQUENCE_ROW_NAME> make_names()
     std::vector<SEQUENCE_ROW_NAME> names;
     DPX_HEADER blank{};
     each_row(&blank, all, [&](size_t, const group& g, const DESCRIBE_ROW& row) {
-        names.push_back({g.section, g.element, row.label, g.element == 0 && is_expected(g.section, row.label)});
+        bool expected = g.element == 0 && sequence_rows_expected(g.section, row.label);
+        names.push_back({g.section, g.element, row.label, expected});
     });
     return names;
 }
@@ -152,6 +145,14 @@ std::vector<uint32_t> make_expected_rows()
 }
 
 } // namespace
+
+bool sequence_rows_expected(DESCRIBE_SECTION_ID section, const char* label)
+{
+    for (const expected_field& f : expected_fields)
+        if (f.section == section && !strcmp(f.label, label))
+            return true;
+    return false;
+}
 
 const std::vector<SEQUENCE_ROW_NAME>& sequence_rows_names()
 {

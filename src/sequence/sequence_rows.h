@@ -22,6 +22,9 @@ struct SEQUENCE_ROW_CHANGE {
     uint64_t value;
 };
 
+// Whether the row `label` of a section (not of an element's panel) is one
+// of the fields expected to change from frame to frame.
+bool sequence_rows_expected(DESCRIBE_SECTION_ID section, const char* label);
 // The rows in the description's order.
 const std::vector<SEQUENCE_ROW_NAME>& sequence_rows_names();
 // "File information header", "Data structure for image element 2", ...
