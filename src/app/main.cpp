@@ -14,6 +14,7 @@
 #include "display/imgui_impl_glfw_gl3.h"
 #include "display/xerrors.h"
 #include "inspector/window_dpx_file.h"
+#include "inspector/window_folder.h"
 #include "inspector/window_picture.h"
 #include "ndiview/ndiview.h"
 
@@ -88,6 +89,7 @@ int main(int argc, char** argv)
         menu_main(&config, sender);
         window_about(&config.about);
         workset_iterator(workset, workset_callback_func, sender);
+        window_folder_draw_all();
 
         int display_w, display_h;
         glfwGetFramebufferSize(window, &display_w, &display_h);
@@ -99,6 +101,7 @@ int main(int argc, char** argv)
         glfwSwapBuffers(window);
     }
 
+    window_folder_shutdown();
     window_picture_shutdown();
     ImGui_ImplGlfwGL3_Shutdown();
     glfwTerminate();
