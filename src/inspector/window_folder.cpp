@@ -54,6 +54,7 @@ void scanning(FOLDER_SCAN* f)
 {
     std::string title = "Scanning " + f->directory + "###Scanning " + f->directory;
     ImGui::SetNextWindowSize(ImVec2(420, 0), ImGuiCond_FirstUseEver);
+    ImGui::SetNextWindowPos(ImVec2(440, 60), ImGuiCond_FirstUseEver);
     if (ImGui::Begin(title.c_str(), &f->visible)) {
         uint64_t found = f->progress.found.load(), read = f->progress.read.load();
         char overlay[64];
@@ -85,8 +86,11 @@ void window_folder_draw_all()
             take(f);
         folder_scan_end(f, false);
     }
-    for (std::unique_ptr<SEQUENCE_WINDOW>& w : windows)
-        window_sequence(w.get());
+    for (size_t i = 0; i < windows.size(); i++) {
+        // Right of the File windows, each a step below the last.
+        ImGui::SetNextWindowPos(ImVec2((float)(440 + 40 * (i % 8)), (float)(60 + 30 * (i % 8))), ImGuiCond_FirstUseEver);
+        window_sequence(windows[i].get());
+    }
 }
 
 void window_folder_shutdown()
