@@ -190,8 +190,13 @@ void frames(SEQUENCE_WINDOW* w)
     if (!ImGui::BeginTable("Frames", 6, flags, ImVec2(0, ImGui::GetTextLineHeightWithSpacing() * 16)))
         return;
     ImGui::TableSetupScrollFreeze(0, 1);
-    for (const char* name : {"Frame", "Time code", "Position", "Size", "Findings", "Refused"})
-        ImGui::TableSetupColumn(name);
+    // Wide enough for a gap's row, "1000-1001 missing".
+    const float w7 = ImGui::CalcTextSize("0").x;
+    const struct { const char* name; float chars; } columns[] = {
+        {"Frame", 22}, {"Time code", 12}, {"Position", 9}, {"Size", 11}, {"Findings", 0}, {"Refused", 0}};
+    for (const auto& c : columns)
+        ImGui::TableSetupColumn(c.name, c.chars ? ImGuiTableColumnFlags_WidthFixed : ImGuiTableColumnFlags_WidthStretch,
+                                c.chars * w7);
     ImGui::TableHeadersRow();
     // Only the rows in view are drawn: 100,000 frames stay smooth.
     ImGuiListClipper clipper;
