@@ -2,7 +2,9 @@
 File window, the standard-output lines, a frame opened from the table with
 the keys, a second frame Ctrl+clicked for a comparison."""
 import os
+import shutil
 import struct
+import tempfile
 import unittest
 
 from tessa_e2e import DATA, App, created, wait_for, xdotool
@@ -60,6 +62,27 @@ class TestSequenceWindow(unittest.TestCase):
                 "click", 1, "keyup", "ctrl", "sleep", 0.2)
         second = os.path.join(folder, "shot_v001.0993.dpx")
         wait_for(lambda: "compare %s with %s" % (first, second) in app.out(), "the comparison" + app.describe())
+        app.close()
+        self.assertEqual(app.wait_exit(), 0)
+
+    def test_directories_on_the_command_line_and_again(self):
+        folder = tempfile.mkdtemp(prefix="tvsq", dir="/tmp")
+        self.addCleanup(shutil.rmtree, folder, True)
+        plates, empty = os.path.join(folder, "plates"), os.path.join(folder, "empty")
+        for d, name, data in ((plates, "plate.1.dpx", frame(1)), (plates, "plate.2.dpx", frame(2)),
+                              (empty, "notes.txt", b"no frame")):
+            os.makedirs(d, exist_ok=True)
+            with open(os.path.join(d, name), "wb") as f:
+                f.write(data)
+        app = App(self, args=[plates, empty])
+        first = "opened sequence plate.[1-2].dpx (2 frames) in %s\n" % plates
+        wait_for(lambda: first in app.out() and "no DPX file in %s\n" % empty in app.out("err"),
+                 "the directories at start" + app.describe())
+        # A frame arrives: dropped again, the directory is scanned afresh.
+        app.add(os.path.join(plates, "plate.3.dpx"), data=frame(3))
+        app.drop([plates])
+        again = "opened sequence plate.[1-3].dpx (3 frames) in %s\n" % plates
+        wait_for(lambda: app.out() == first + again, "the second scan" + app.describe())
         app.close()
         self.assertEqual(app.wait_exit(), 0)
 
