@@ -74,8 +74,8 @@ TEST(SequenceWindow, RowsInterleaveGaps) {
         s.missing = c.missing;
         std::string got;
         for (const SEQUENCE_WINDOW_ROW& r : window_sequence_rows(s))
-            got += (got.empty() ? "" : " ") +
-                   (r.frame == SEQUENCE_WINDOW_GAP ? window_sequence_gap_text(r) : std::to_string(s.frames[r.frame].number));
+            got += (got.empty() ? "" : " ") + (r.frame == SEQUENCE_WINDOW_GAP ? window_sequence_gap_text(r)
+                                                                              : std::to_string(s.frames[r.frame].number));
         EXPECT_EQ(c.want, got);
     }
 }

@@ -88,7 +88,8 @@ void window_folder_draw_all()
     }
     for (size_t i = 0; i < windows.size(); i++) {
         // Right of the File windows, each a step below the last.
-        ImGui::SetNextWindowPos(ImVec2((float)(440 + 40 * (i % 8)), (float)(60 + 30 * (i % 8))), ImGuiCond_FirstUseEver);
+        float step = (float)(i % 8);
+        ImGui::SetNextWindowPos(ImVec2(440 + 40 * step, 60 + 30 * step), ImGuiCond_FirstUseEver);
         window_sequence(windows[i].get());
     }
 }

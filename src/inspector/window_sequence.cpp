@@ -1,11 +1,11 @@
 #include "inspector/window_sequence.h"
 
 #include <cinttypes>
-#include <cstdarg>
 #include <cstdio>
 
 #include <imgui.h>
 
+#include "describe/describe.h"
 #include "inspector/window_compare.h"
 #include "workset/workset.h"
 
@@ -17,24 +17,13 @@ const ImVec4 severity_colours[3] = {
     ImVec4(0.55f, 0.75f, 1.00f, 1.0f), // note
 };
 
-std::string text(const char* format, ...) __attribute__((format(printf, 1, 2)));
-std::string text(const char* format, ...)
-{
-    char buffer[512];
-    va_list args;
-    va_start(args, format);
-    vsnprintf(buffer, sizeof buffer, format, args);
-    va_end(args);
-    return buffer;
-}
-
 std::string size_text(uint64_t bytes)
 {
     if (bytes < 10240)
-        return text("%" PRIu64 " bytes", bytes);
+        return describe_format("%" PRIu64 " bytes", bytes);
     if (bytes < 10485760)
-        return text("%" PRIu64 " bytes (%.1f KiB)", bytes, bytes / 1024.0);
-    return text("%" PRIu64 " bytes (%.1f MiB)", bytes, bytes / 1048576.0);
+        return describe_format("%" PRIu64 " bytes (%.1f KiB)", bytes, bytes / 1024.0);
+    return describe_format("%" PRIu64 " bytes (%.1f MiB)", bytes, bytes / 1048576.0);
 }
 
 std::string findings_text(const SEQUENCE_FRAME& f)
@@ -44,7 +33,8 @@ std::string findings_text(const SEQUENCE_FRAME& f)
     const char* names[] = {"error", "warning", "note"};
     for (int i = 0; i < 3; i++)
         if (counts[i])
-            out += text("%s%u %s%s", out.empty() ? "" : ", ", counts[i], names[i], counts[i] == 1 ? "" : "s");
+            out += describe_format("%s%u %s%s", out.empty() ? "" : ", ", counts[i], names[i],
+                                   counts[i] == 1 ? "" : "s");
     return out;
 }
 
@@ -87,7 +77,7 @@ void summary(const SEQUENCE& s)
     else
         ImGui::Text("Time code: %s - %s at %s", sequence_time_code_text(s.time_code_first).c_str(),
                     sequence_time_code_text(s.time_code_last).c_str(),
-                    s.frame_rate > 0 ? text("%g fps", s.frame_rate).c_str() : "no rate");
+                    s.frame_rate > 0 ? describe_format("%g fps", s.frame_rate).c_str() : "no rate");
     uint64_t total = 0;
     for (const SEQUENCE_FRAME& f : s.frames)
         total += f.size;
@@ -98,7 +88,7 @@ void summary(const SEQUENCE& s)
 void problems(SEQUENCE_WINDOW* w)
 {
     const SEQUENCE& s = w->sequence;
-    if (!ImGui::CollapsingHeader(text("Problems (%zu)###Problems", s.problems.size()).c_str(),
+    if (!ImGui::CollapsingHeader(describe_format("Problems (%zu)###Problems", s.problems.size()).c_str(),
                                  ImGuiTreeNodeFlags_DefaultOpen))
         return;
     if (s.problems.empty())
@@ -109,7 +99,7 @@ void problems(SEQUENCE_WINDOW* w)
         ImGui::TextColored(severity_colours[p.severity], "%s", checks_severity_text(p.severity));
         ImGui::SameLine();
         // A click selects its first frame in the table.
-        if (ImGui::Selectable(text("%s: %s", p.id, p.message.c_str()).c_str(), false) && !p.frames.empty()) {
+        if (ImGui::Selectable(describe_format("%s: %s", p.id, p.message.c_str()).c_str(), false) && !p.frames.empty()) {
             w->selected = row_of(w, p.frames[0]);
             w->scroll = true;
         }
@@ -161,7 +151,7 @@ void row(SEQUENCE_WINDOW* w, size_t r)
     ImGui::TableNextColumn();
     ImGui::PushID((int)r);
     const SEQUENCE_FRAME* f = frame_at(w, r);
-    std::string label = f ? text("%" PRIu64, f->number) : window_sequence_gap_text(line);
+    std::string label = f ? describe_format("%" PRIu64, f->number) : window_sequence_gap_text(line);
     if (ImGui::Selectable(label.c_str(), w->selected == r,
                           ImGuiSelectableFlags_SpanAllColumns | ImGuiSelectableFlags_AllowDoubleClick)) {
         const SEQUENCE_FRAME* selected = frame_at(w, w->selected);
@@ -174,7 +164,7 @@ void row(SEQUENCE_WINDOW* w, size_t r)
     }
     const SEQUENCE_FRAME* selected = frame_at(w, w->selected);
     if (f && selected && selected != f && ImGui::BeginPopupContextItem()) {
-        if (ImGui::MenuItem(text("Compare with frame %" PRIu64, selected->number).c_str()))
+        if (ImGui::MenuItem(describe_format("Compare with frame %" PRIu64, selected->number).c_str()))
             window_compare_open(selected->path.c_str(), f->path.c_str());
         ImGui::EndPopup();
     }
@@ -222,7 +212,7 @@ void frames(SEQUENCE_WINDOW* w)
 
 void varying(const SEQUENCE& s)
 {
-    if (!ImGui::CollapsingHeader(text("Varying fields (%zu)###Varying", s.varying.size()).c_str(),
+    if (!ImGui::CollapsingHeader(describe_format("Varying fields (%zu)###Varying", s.varying.size()).c_str(),
                                  ImGuiTreeNodeFlags_DefaultOpen))
         return;
     if (s.varying.empty()) {
@@ -272,8 +262,8 @@ std::vector<SEQUENCE_WINDOW_ROW> window_sequence_rows(const SEQUENCE& s)
 std::string window_sequence_gap_text(const SEQUENCE_WINDOW_ROW& row)
 {
     if (row.first == row.last)
-        return text("%" PRIu64 " missing", row.first);
-    return text("%" PRIu64 "-%" PRIu64 " missing", row.first, row.last);
+        return describe_format("%" PRIu64 " missing", row.first);
+    return describe_format("%" PRIu64 "-%" PRIu64 " missing", row.first, row.last);
 }
 
 void window_sequence_init(SEQUENCE_WINDOW* w, SEQUENCE&& sequence)
