@@ -1,6 +1,7 @@
 // The Sequence window's text for a finished scan, made by hand: the summary,
 // a problem line, frame rows and a gap row.
 #include <gtest/gtest.h>
+#include <imgui.h>
 
 #include "inspector/window_sequence.h"
 #include "support/headless_gui.h"
@@ -59,6 +60,35 @@ TEST(SequenceWindow, SummaryProblemsAndRows) {
         "| Image filename | 3 | 2 | expected |",
     };
     for (const char* line : lines) EXPECT_NE(std::string::npos, text.find(line)) << line << "\nin:\n" << text;
+    headless_gui_end();
+}
+
+// Rows 1, 2, "3-4 missing", 5, "6 missing", 7; a page of three rows.
+TEST(SequenceWindow, KeysMoveTheSelection) {
+    headless_gui_begin();
+    ImGuiIO& io = ImGui::GetIO();
+    const ImGuiKey keys[] = {ImGuiKey_UpArrow, ImGuiKey_DownArrow, ImGuiKey_PageUp, ImGuiKey_PageDown,
+                             ImGuiKey_Home, ImGuiKey_End};
+    for (int k = 0; k < 6; k++) io.KeyMap[keys[k]] = 100 + k;
+    SEQUENCE_WINDOW w;
+    window_sequence_init(&w, shot());
+    headless_gui_text([&w] { window_sequence(&w); });
+    const struct { std::vector<ImGuiKey> presses; size_t want; } cases[] = {
+        {{ImGuiKey_DownArrow}, 1}, {{ImGuiKey_DownArrow, ImGuiKey_DownArrow, ImGuiKey_UpArrow}, 1},
+        {{ImGuiKey_UpArrow}, 0}, {{ImGuiKey_End}, 5}, {{ImGuiKey_End, ImGuiKey_DownArrow}, 5},
+        {{ImGuiKey_End, ImGuiKey_Home}, 0}, {{ImGuiKey_PageDown}, 2}, {{ImGuiKey_End, ImGuiKey_PageUp}, 3},
+        {{ImGuiKey_PageDown, ImGuiKey_PageDown, ImGuiKey_PageDown}, 5},
+    };
+    for (const auto& c : cases) {
+        w.selected = 0;
+        for (ImGuiKey key : c.presses)
+            for (bool down : {true, false}) {
+                w.page_rows = 3;
+                io.KeysDown[io.KeyMap[key]] = down;
+                headless_gui_text([&w] { window_sequence(&w); });
+            }
+        EXPECT_EQ(c.want, w.selected) << c.presses.size();
+    }
     headless_gui_end();
 }
 
