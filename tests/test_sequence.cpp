@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <thread>
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -66,7 +67,7 @@ std::string problems(const SEQUENCE& s) {
 SEQUENCE_SCAN scan(const std::vector<std::string>& paths, bool recursive = false, void (*listed)(void*) = nullptr,
                    void* context = nullptr) {
     SEQUENCE_SCAN s;
-    sequence_scan(paths, SEQUENCE_OPTIONS{recursive, 3, listed, context}, &s);
+    sequence_scan(paths, SEQUENCE_OPTIONS{recursive, 3, listed, context, nullptr}, &s);
     return s;
 }
 
@@ -209,6 +210,34 @@ TEST(Sequence, BadFilesKeepTheirPlaceAndNothingBlocks) {
 }
 
 struct status_case { std::vector<std::string> args; int status; const char* err; };
+
+// The counters a watching thread reads, and a cancel from the listing on or
+// from another thread while frames are read: the scan returns either way.
+TEST(Sequence, ProgressAndCancel) {
+    scratch dir;
+    for (uint64_t n = 1; n <= 40; n++) write(dir.at("p." + std::to_string(n) + ".dpx"), n, GOOD, {});
+    write(dir.at("single.dpx"), 1, GOOD, {});
+    enum when { NEVER, LISTED, RUNNING };
+    struct { when cancel; uint64_t read_at_least, read_at_most; } cases[] = {{NEVER, 41, 41}, {LISTED, 0, 0}, {RUNNING, 0, 41}};
+    for (const auto& c : cases) {
+        SEQUENCE_PROGRESS progress;
+        auto on_listed = [](void* p) { ((SEQUENCE_PROGRESS*)p)->cancel = true; };
+        SEQUENCE_OPTIONS options{false, 2, c.cancel == LISTED ? +on_listed : nullptr, &progress, &progress};
+        std::thread canceller([&] {
+            if (c.cancel == RUNNING) {
+                while (progress.found == 0) std::this_thread::yield();
+                progress.cancel = true;
+            }
+        });
+        SEQUENCE_SCAN s;
+        sequence_scan({dir.dir}, options, &s);
+        canceller.join();
+        EXPECT_EQ(41u, progress.found.load()) << c.cancel;
+        EXPECT_LE(c.read_at_least, progress.read.load()) << c.cancel;
+        EXPECT_GE(c.read_at_most, progress.read.load()) << c.cancel;
+        EXPECT_EQ(1u, s.sequences.size()) << c.cancel;
+    }
+}
 
 TEST(SequenceCommand, ExitStatuses) {
     scratch good, gap, bad, layout, none;

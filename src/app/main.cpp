@@ -15,6 +15,7 @@
 #include "display/xerrors.h"
 #include "inspector/window_compare.h"
 #include "inspector/window_dpx_file.h"
+#include "inspector/window_folder.h"
 #include "inspector/window_picture.h"
 #include "ndiview/ndiview.h"
 
@@ -90,6 +91,7 @@ int main(int argc, char** argv)
         window_about(&config.about);
         workset_iterator(workset, workset_callback_func, sender);
         window_compare_draw_all();
+        window_folder_draw_all();
 
         int display_w, display_h;
         glfwGetFramebufferSize(window, &display_w, &display_h);
@@ -101,6 +103,7 @@ int main(int argc, char** argv)
         glfwSwapBuffers(window);
     }
 
+    window_folder_shutdown();
     window_picture_shutdown();
     window_compare_shutdown();
     ImGui_ImplGlfwGL3_Shutdown();

@@ -21,7 +21,8 @@ OPTIONS_RESULT options_parse(int argc, char** argv, std::vector<const char*>* pa
             options = false;
         } else if (strcmp(arg, "--help") == 0 || strcmp(arg, "-h") == 0) {
             fprintf(out, "%s\n\nOpens each FILE whose path contains \".dpx\" or \".DPX\" as if it had been dropped on\n"
-                         "the window, in the order given. More files can be dropped on the window.\n",
+                         "the window, in the order given; a directory opens a Sequence window per sequence of\n"
+                         "frames in it. More files and directories can be dropped on the window.\n",
                     usage);
             return OPTIONS_DONE;
         } else if (strcmp(arg, "--version") == 0) {

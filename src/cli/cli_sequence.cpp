@@ -195,7 +195,7 @@ int status(const SEQUENCE_SCAN& scan, bool check)
 int cli_sequence_run(const std::vector<std::string>& paths, const CLI_SEQUENCE_OPTIONS& options, FILE* out, FILE* err)
 {
     SEQUENCE_SCAN scan;
-    sequence_scan(paths, SEQUENCE_OPTIONS{options.recursive, 0, nullptr, nullptr}, &scan);
+    sequence_scan(paths, SEQUENCE_OPTIONS{options.recursive, 0, nullptr, nullptr, nullptr}, &scan);
     for (const SEQUENCE_REFUSAL& r : scan.refused)
         dpx_file_print_refusal(err, r.path.c_str(), r.reason.c_str());
     print_refused_files(scan, paths, err);

@@ -2,6 +2,7 @@
 // in parallel: what is missing, refused, broken or changing. Free of GUI code.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -70,12 +71,20 @@ struct SEQUENCE_SCAN {
     std::vector<std::string> without_dpx;  // directories holding no DPX file
 };
 
+// Shared with another thread while a scan runs: how far it is, and a way to stop it.
+struct SEQUENCE_PROGRESS {
+    std::atomic<uint64_t> found{0}; // frames and single files listed
+    std::atomic<uint64_t> read{0};  // of them, read so far
+    std::atomic<bool> cancel{false}; // set to stop the scan soon: its results are then incomplete
+};
+
 struct SEQUENCE_OPTIONS {
     bool recursive; // descend into subdirectories
     unsigned threads; // readers; 0 for one per core
     // Called once the files are listed, before any is read.
     void (*listed)(void* context);
     void* context;
+    SEQUENCE_PROGRESS* progress; // null when nobody watches
 };
 
 // The gap problem lists at most this many missing numbers; `missing` holds them all.

@@ -19,9 +19,15 @@ struct job {
 
 struct scan_state {
     SEQUENCE_SCAN* scan;
+    SEQUENCE_PROGRESS* progress;
     std::vector<SEQUENCE_TALLY> tallies;
     QUEUE<SEQUENCE_READ> results;
 };
+
+bool cancelled(const scan_state* st)
+{
+    return st->progress && st->progress->cancel.load(std::memory_order_relaxed);
+}
 
 SEQUENCE_FRAME& frame_of(scan_state* st, size_t sequence, size_t frame)
 {
@@ -48,7 +54,7 @@ void do_job(scan_state* st, const job& j)
     // In number order until one is readable: that one becomes the reference.
     const SEQUENCE_REFERENCE* reference = st->tallies[j.sequence].reference.get();
     size_t count = st->scan->sequences[j.sequence].frames.size();
-    for (size_t f = 0; f < count && !reference->held; f++)
+    for (size_t f = 0; f < count && !reference->held && !cancelled(st); f++)
         if (!read_one(st, j.sequence, f))
             return;
 }
@@ -65,7 +71,7 @@ void run(scan_state* st, const std::vector<job>& jobs, unsigned threads)
     std::vector<std::thread> workers;
     for (unsigned t = 0; t < threads; t++)
         workers.emplace_back([st, &jobs, &next] {
-            for (size_t i; (i = next.fetch_add(1)) < jobs.size();)
+            for (size_t i; !cancelled(st) && (i = next.fetch_add(1)) < jobs.size();)
                 do_job(st, jobs[i]);
             queue_done(&st->results);
         });
@@ -73,6 +79,8 @@ void run(scan_state* st, const std::vector<job>& jobs, unsigned threads)
     while (queue_pop(&st->results, &read)) {
         SEQUENCE_TALLY* tally = read.sequence == SINGLE ? nullptr : &st->tallies[read.sequence];
         sequence_report_add(&read, &frame_of(st, read.sequence, read.frame), tally);
+        if (st->progress)
+            st->progress->read.fetch_add(1, std::memory_order_relaxed);
     }
     for (std::thread& w : workers)
         w.join();
@@ -90,6 +98,12 @@ void sequence_scan(const std::vector<std::string>& paths, const SEQUENCE_OPTIONS
     scan->refused = std::move(listing.refused);
     scan->without_dpx = std::move(listing.without_dpx);
     listing = SEQUENCE_LISTING();
+    if (options.progress) {
+        uint64_t found = scan->singles.size();
+        for (const SEQUENCE& s : scan->sequences)
+            found += s.frames.size();
+        options.progress->found.store(found);
+    }
     if (options.listed)
         options.listed(options.context);
 
@@ -98,6 +112,7 @@ void sequence_scan(const std::vector<std::string>& paths, const SEQUENCE_OPTIONS
         threads = 1;
     scan_state st;
     st.scan = scan;
+    st.progress = options.progress;
     st.tallies.resize(scan->sequences.size());
     // First each sequence's reference and the singles, then every other frame against its reference.
     std::vector<job> jobs;
@@ -108,11 +123,15 @@ void sequence_scan(const std::vector<std::string>& paths, const SEQUENCE_OPTIONS
     for (size_t i = 0; i < scan->singles.size(); i++)
         jobs.push_back({SINGLE, i});
     run(&st, jobs, threads);
+    if (cancelled(&st))
+        return;
     jobs.clear();
     for (size_t s = 0; s < scan->sequences.size(); s++)
         for (size_t f = st.tallies[s].reference_frame + 1; f < scan->sequences[s].frames.size(); f++)
             jobs.push_back({s, f});
     run(&st, jobs, threads);
+    if (cancelled(&st))
+        return;
     for (size_t s = 0; s < scan->sequences.size(); s++)
         sequence_report_finish(&scan->sequences[s], &st.tallies[s]);
 }

@@ -7,6 +7,7 @@
 
 #include "budget/budget.h"
 #include "dpx/dpx_file.h"
+#include "folder/folder.h"
 
 workset_t* workset = nullptr;
 
@@ -186,6 +187,11 @@ void dropCallback(GLFWwindow*, int count, const char** paths)
 {
     for (int i = 0; i < count; i++) {
         const char* path = paths[i];
+        // A directory is taken whatever its name; its files are only listed, never opened here.
+        if (folder_is_directory(path)) {
+            folder_scan_start(path);
+            continue;
+        }
         if (!strstr(path, ".dpx") && !strstr(path, ".DPX"))
             continue;
         work_t* work = workset_setup(workset, path);
