@@ -17,7 +17,7 @@ void drop(const std::string& path) {
 }
 
 FOLDER_SCAN* finished(size_t i) {
-    while (!folder_scans[i]->done.load()) std::this_thread::yield();
+    while (!folder_scan_poll(folder_scans[i].get())) std::this_thread::yield();
     return folder_scans[i].get();
 }
 

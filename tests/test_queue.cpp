@@ -1,6 +1,7 @@
 // The bounded queue across threads: every record arrives once, in each
 // producer's order, never more held than the capacity; cancelling wakes a
-// producer waiting on a full queue and a consumer waiting on an empty one.
+// producer waiting on a full queue and a consumer waiting on an empty one;
+// a try never waits.
 #include <atomic>
 #include <thread>
 #include <vector>
@@ -64,6 +65,9 @@ TEST(Queue, CancelWakesWaitersAndRefusesAfter)
 
     QUEUE<record> empty;
     queue_init(&empty, 4, 1);
+    EXPECT_FALSE(queue_try_pop(&empty, &r)); // nothing there: no wait
+    ASSERT_TRUE(queue_push(&empty, record{1, 2}));
+    EXPECT_TRUE(queue_try_pop(&empty, &r) && r.serial == 2);
     std::atomic<int> popped{-1};
     std::thread consumer([&] { record x; popped = queue_pop(&empty, &x); }); // waits: nothing to take
     queue_cancel(&empty);

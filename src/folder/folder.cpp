@@ -13,11 +13,13 @@ std::string trimmed(std::string path)
     return path;
 }
 
-void folder_run(FOLDER_SCAN* f)
+void folder_run(FOLDER_SCAN* f, std::string directory)
 {
     SEQUENCE_OPTIONS options{false, 0, nullptr, nullptr, &f->progress};
-    sequence_scan({f->directory}, options, &f->scan);
-    f->done.store(true, std::memory_order_release);
+    SEQUENCE_SCAN scan;
+    sequence_scan({directory}, options, &scan);
+    queue_push(&f->result, std::move(scan));
+    queue_done(&f->result);
 }
 
 } // namespace
@@ -39,14 +41,24 @@ FOLDER_SCAN* folder_scan_start(const char* directory)
     folder_scans.push_back(std::make_unique<FOLDER_SCAN>());
     FOLDER_SCAN* f = folder_scans.back().get();
     f->directory = path;
-    f->thread = std::thread(folder_run, f);
+    queue_init(&f->result, 1, 1);
+    f->thread = std::thread(folder_run, f, path);
     return f;
+}
+
+bool folder_scan_poll(FOLDER_SCAN* scan)
+{
+    if (!scan->done)
+        scan->done = queue_try_pop(&scan->result, &scan->scan);
+    return scan->done;
 }
 
 void folder_scan_end(FOLDER_SCAN* scan, bool cancel)
 {
-    if (cancel)
+    if (cancel) {
         scan->progress.cancel.store(true);
+        queue_cancel(&scan->result);
+    }
     scan->thread.join();
     for (size_t i = 0; i < folder_scans.size(); i++)
         if (folder_scans[i].get() == scan) {
@@ -57,8 +69,10 @@ void folder_scan_end(FOLDER_SCAN* scan, bool cancel)
 
 void folder_shutdown()
 {
-    for (std::unique_ptr<FOLDER_SCAN>& f : folder_scans)
+    for (std::unique_ptr<FOLDER_SCAN>& f : folder_scans) {
         f->progress.cancel.store(true);
+        queue_cancel(&f->result);
+    }
     for (std::unique_ptr<FOLDER_SCAN>& f : folder_scans)
         f->thread.join();
     folder_scans.clear();

@@ -76,7 +76,7 @@ void window_folder_draw_all()
         FOLDER_SCAN* f = folder_scans[i].get();
         if (!f->visible)
             f->progress.cancel.store(true);
-        if (!f->done.load(std::memory_order_acquire)) {
+        if (!folder_scan_poll(f)) {
             if (f->visible)
                 scanning(f);
             i++;

@@ -73,6 +73,21 @@ bool queue_pop(QUEUE<T>* q, T* item)
     return true;
 }
 
+// Takes a record if one is there, without waiting: for a thread that must
+// not block, such as the GUI's. False when there is none or the queue is cancelled.
+template <typename T>
+bool queue_try_pop(QUEUE<T>* q, T* item)
+{
+    std::unique_lock<std::mutex> lock(q->mutex);
+    if (q->cancelled || q->items.empty())
+        return false;
+    *item = std::move(q->items.front());
+    q->items.pop_front();
+    lock.unlock();
+    q->not_full.notify_one();
+    return true;
+}
+
 // Drops what is held and wakes every waiting thread; later pushes and pops fail.
 template <typename T>
 void queue_cancel(QUEUE<T>* q)
