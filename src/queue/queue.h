@@ -57,6 +57,20 @@ void queue_done(QUEUE<T>* q)
     q->not_empty.notify_all();
 }
 
+// Under the lock: moves the first record out and wakes a producer waiting
+// for room. False when the queue is cancelled or empty.
+template <typename T>
+bool queue_take(QUEUE<T>* q, std::unique_lock<std::mutex>* lock, T* item)
+{
+    if (q->cancelled || q->items.empty())
+        return false;
+    *item = std::move(q->items.front());
+    q->items.pop_front();
+    lock->unlock();
+    q->not_full.notify_one();
+    return true;
+}
+
 // Waits for a record. False when the queue is cancelled, or when every
 // producer is done and nothing is left.
 template <typename T>
@@ -64,13 +78,7 @@ bool queue_pop(QUEUE<T>* q, T* item)
 {
     std::unique_lock<std::mutex> lock(q->mutex);
     q->not_empty.wait(lock, [q] { return q->cancelled || !q->items.empty() || q->producers == 0; });
-    if (q->cancelled || q->items.empty())
-        return false;
-    *item = std::move(q->items.front());
-    q->items.pop_front();
-    lock.unlock();
-    q->not_full.notify_one();
-    return true;
+    return queue_take(q, &lock, item);
 }
 
 // Takes a record if one is there, without waiting: for a thread that must
@@ -79,13 +87,7 @@ template <typename T>
 bool queue_try_pop(QUEUE<T>* q, T* item)
 {
     std::unique_lock<std::mutex> lock(q->mutex);
-    if (q->cancelled || q->items.empty())
-        return false;
-    *item = std::move(q->items.front());
-    q->items.pop_front();
-    lock.unlock();
-    q->not_full.notify_one();
-    return true;
+    return queue_take(q, &lock, item);
 }
 
 // Drops what is held and wakes every waiting thread; later pushes and pops fail.
