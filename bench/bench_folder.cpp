@@ -17,7 +17,7 @@
 
 #include "folder/folder.h"
 #include "inspector/window_folder.h"
-#include "support/dpx_writer.h"
+#include "frames.h"
 #include "support/headless_gui.h"
 
 namespace {
@@ -49,17 +49,7 @@ int main(int argc, char** argv)
     const int count = argc > 1 ? atoi(argv[1]) : 10000;
     const std::string dir = "/tmp/tessaview-bench-folder";
     std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
-    dpx_layout layout;
-    layout.width = 16;
-    layout.height = 8;
-    layout.data_offset = 2048;
-    dpx_writer w = dpxw_image(layout, std::vector<unsigned char>(16 * 8 * 4));
-    for (int i = 1; i <= count; i++) {
-        char name[64];
-        snprintf(name, sizeof name, "/shot.%06d.dpx", i);
-        dpxw_save(w, dir + name);
-    }
+    write_frames(dir, (unsigned)count);
     headless_gui_begin();
     workset = workset_open();
     std::vector<double> to_window, to_report, longest, table;
