@@ -21,9 +21,9 @@ const char* const TELEVISION_RATE = "television_information.temporal_sampling_ra
 enum : size_t {
     VERSION_AT = 8,
     ENCRYPTION_KEY_AT = 660,
-    ORIENTATION_AT = 768,
+    ORIENTATION_AT = DPX_IMAGE_INFORMATION_AT,
     FILM_RATE_AT = 1724,
-    TIME_CODE_AT = 1920,
+    TIME_CODE_AT = DPX_TELEVISION_INFORMATION_AT,
     TELEVISION_RATE_AT = 1940,
 };
 

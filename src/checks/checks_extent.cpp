@@ -27,8 +27,6 @@ enum : size_t {
     TOTAL_SIZE_AT = 16,
     GENERIC_LENGTH_AT = 24,
     USER_LENGTH_AT = 32,
-    ELEMENT_RECORD_AT = 780,
-    ELEMENT_RECORD_SIZE = 72,
     BIT_DEPTH_IN_RECORD = 23,
     OFFSET_IN_RECORD = 28,
 };
@@ -293,7 +291,7 @@ void element_beyond_count(CHECK_CONTEXT* c)
 {
     for (int i = c->in_use; i < DPX_IMAGE_ELEMENT_COUNT; i++) {
         const DPX_HEADER_DATA_STRUCTURE& e = checks_element(c, i);
-        size_t record = ELEMENT_RECORD_AT + ELEMENT_RECORD_SIZE * (size_t)i;
+        size_t record = DPX_ELEMENT_RECORD_AT + DPX_ELEMENT_RECORD_SIZE * (size_t)i;
         bool offset_set = e.offset_to_data != 0 && !dpx_undefined_u32(e.offset_to_data) &&
                           !checks_context_is_pixels(c, record + OFFSET_IN_RECORD);
         bool depth_set =

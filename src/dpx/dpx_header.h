@@ -18,6 +18,16 @@ enum : size_t {
     DPX_USER_DATA_OFFSET = DPX_HEADER_SIZE + DPX_USER_IDENTIFICATION_SIZE,
 };
 
+// Where the sections and the image element records start in the header.
+enum : size_t {
+    DPX_IMAGE_INFORMATION_AT = 768,
+    DPX_ELEMENT_RECORD_AT = 780, // eight records of DPX_ELEMENT_RECORD_SIZE bytes
+    DPX_ELEMENT_RECORD_SIZE = 72,
+    DPX_SOURCE_INFORMATION_AT = 1408,
+    DPX_FILM_INFORMATION_AT = DPX_GENERIC_HEADER_SIZE,
+    DPX_TELEVISION_INFORMATION_AT = 1920,
+};
+
 // The undefined marker: a numeric field with all bits set, one test per width.
 inline bool dpx_undefined_u32(uint32_t value) { return value == 0xFFFFFFFFu; }
 inline bool dpx_undefined_u16(uint16_t value) { return value == 0xFFFFu; }

@@ -37,12 +37,18 @@ struct group {
 
 std::vector<group> make_groups()
 {
-    std::vector<group> groups = {{DESCRIBE_FILE_INFORMATION, 0, 0, 768}, {DESCRIBE_IMAGE_INFORMATION, 0, 768, 12}};
+    std::vector<group> groups = {
+        {DESCRIBE_FILE_INFORMATION, 0, 0, DPX_IMAGE_INFORMATION_AT},
+        {DESCRIBE_IMAGE_INFORMATION, 0, DPX_IMAGE_INFORMATION_AT, DPX_ELEMENT_RECORD_AT - DPX_IMAGE_INFORMATION_AT}};
     for (int e = 1; e <= DPX_IMAGE_ELEMENT_COUNT; e++)
-        groups.push_back({DESCRIBE_IMAGE_INFORMATION, e, 780 + 72 * (size_t)(e - 1), 72});
-    groups.push_back({DESCRIBE_IMAGE_SOURCE_INFORMATION, 0, 1408, 256});
-    groups.push_back({DESCRIBE_FILM_INFORMATION, 0, 1664, 256});
-    groups.push_back({DESCRIBE_TELEVISION_INFORMATION, 0, 1920, 128});
+        groups.push_back({DESCRIBE_IMAGE_INFORMATION, e, DPX_ELEMENT_RECORD_AT + DPX_ELEMENT_RECORD_SIZE * (size_t)(e - 1),
+                          DPX_ELEMENT_RECORD_SIZE});
+    groups.push_back({DESCRIBE_IMAGE_SOURCE_INFORMATION, 0, DPX_SOURCE_INFORMATION_AT,
+                      DPX_FILM_INFORMATION_AT - DPX_SOURCE_INFORMATION_AT});
+    groups.push_back({DESCRIBE_FILM_INFORMATION, 0, DPX_FILM_INFORMATION_AT,
+                      DPX_TELEVISION_INFORMATION_AT - DPX_FILM_INFORMATION_AT});
+    groups.push_back({DESCRIBE_TELEVISION_INFORMATION, 0, DPX_TELEVISION_INFORMATION_AT,
+                      DPX_HEADER_SIZE - DPX_TELEVISION_INFORMATION_AT});
     return groups;
 }
 
