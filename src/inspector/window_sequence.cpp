@@ -66,8 +66,9 @@ void open_frame(const SEQUENCE_FRAME* frame)
         work->visible = true;
 }
 
-void summary(const SEQUENCE& s)
+void summary(const SEQUENCE_WINDOW* w)
 {
+    const SEQUENCE& s = w->sequence;
     ImGui::Text("Frames: %" PRIu64 " of %" PRIu64 " present (%" PRIu64 "-%" PRIu64 "), %zu files", s.present,
                 s.last - s.first + 1, s.first, s.last, s.frames.size());
     ImGui::Text("Missing: %s", s.missing.empty() ? "none" : sequence_ranges_text(s.missing, 8).c_str());
@@ -78,10 +79,7 @@ void summary(const SEQUENCE& s)
         ImGui::Text("Time code: %s - %s at %s", sequence_time_code_text(s.time_code_first).c_str(),
                     sequence_time_code_text(s.time_code_last).c_str(),
                     s.frame_rate > 0 ? describe_format("%g fps", s.frame_rate).c_str() : "no rate");
-    uint64_t total = 0;
-    for (const SEQUENCE_FRAME& f : s.frames)
-        total += f.size;
-    ImGui::Text("Total size: %s", size_text(total).c_str());
+    ImGui::Text("Total size: %s", size_text(w->total_size).c_str());
     ImGui::Text("Directory: %s", s.directory.empty() ? "." : s.directory.c_str());
 }
 
@@ -271,6 +269,9 @@ void window_sequence_init(SEQUENCE_WINDOW* w, SEQUENCE&& sequence)
     w->sequence = std::move(sequence);
     w->title = sequence_notation(w->sequence) + "###" + w->sequence.directory + "/" + sequence_pattern(w->sequence);
     w->rows = window_sequence_rows(w->sequence);
+    w->total_size = 0;
+    for (const SEQUENCE_FRAME& f : w->sequence.frames)
+        w->total_size += f.size;
     w->visible = true;
     w->selected = 0;
     w->scroll = false;
@@ -283,7 +284,7 @@ void window_sequence(SEQUENCE_WINDOW* w)
         return;
     ImGui::SetNextWindowSize(ImVec2(760, 620), ImGuiCond_FirstUseEver);
     if (ImGui::Begin(w->title.c_str(), &w->visible)) {
-        summary(w->sequence);
+        summary(w);
         problems(w);
         keys(w);
         frames(w);

@@ -21,6 +21,7 @@ struct SEQUENCE_WINDOW {
     SEQUENCE sequence;
     std::string title; // the notation, made unique per directory by a hidden suffix
     std::vector<SEQUENCE_WINDOW_ROW> rows;
+    uint64_t total_size; // of all its files, summed once
     bool visible;
     size_t selected;   // row index
     bool scroll;       // bring the selected row into view on the next frame
