@@ -68,11 +68,23 @@ TEST(Queue, CancelWakesWaitersAndRefusesAfter)
     EXPECT_FALSE(queue_try_pop(&empty, &r)); // nothing there: no wait
     ASSERT_TRUE(queue_push(&empty, record{1, 2}));
     EXPECT_TRUE(queue_try_pop(&empty, &r) && r.serial == 2);
+    // A try to push never waits: refused when full or cancelled, the record left with the caller.
+    ASSERT_TRUE(queue_try_push(&empty, record{1, 3}));
+    for (int i = 4; i < 7; i++)
+        ASSERT_TRUE(queue_try_push(&empty, record{1, i}));
+    record extra{1, 7};
+    EXPECT_FALSE(queue_try_push(&empty, std::move(extra)));
+    EXPECT_TRUE(queue_try_pop(&empty, &r) && r.serial == 3);
+    EXPECT_TRUE(queue_try_push(&empty, std::move(extra)));
+    while (queue_try_pop(&empty, &r)) {
+    }
+    EXPECT_EQ(7, r.serial);
     std::atomic<int> popped{-1};
     std::thread consumer([&] { record x; popped = queue_pop(&empty, &x); }); // waits: nothing to take
     queue_cancel(&empty);
     consumer.join();
     EXPECT_EQ(0, popped.load());
+    EXPECT_FALSE(queue_try_push(&empty, record{1, 8}));
 }
 
 } // namespace

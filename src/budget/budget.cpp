@@ -1,5 +1,6 @@
 #include "budget/budget.h"
 
+#include <atomic>
 #include <cstdio>
 
 #include <unistd.h>
@@ -8,19 +9,20 @@ namespace {
 
 const uint64_t mib = 1024 * 1024;
 const uint64_t ceiling = 3072 * mib;
-uint64_t g_Used = 0;
+// Taken and given by the GUI and by the playback workers.
+std::atomic<uint64_t> g_Used{0};
 
 } // namespace
 
 uint64_t budget_limit()
 {
-    static uint64_t limit = 0;
-    if (limit == 0) {
+    // Worked out once, whichever thread asks first.
+    static const uint64_t limit = [] {
         long pages = sysconf(_SC_PHYS_PAGES);
         long page_size = sysconf(_SC_PAGESIZE);
         uint64_t quarter = pages > 0 && page_size > 0 ? (uint64_t)pages * (uint64_t)page_size / 4 : ceiling;
-        limit = quarter < ceiling ? quarter : ceiling;
-    }
+        return quarter < ceiling ? quarter : ceiling;
+    }();
     return limit;
 }
 
@@ -31,26 +33,30 @@ uint64_t budget_used()
 
 bool budget_fits(uint64_t bytes)
 {
-    return bytes <= budget_limit() && g_Used <= budget_limit() - bytes;
+    return bytes <= budget_limit() && g_Used.load() <= budget_limit() - bytes;
 }
 
 bool budget_take(uint64_t bytes)
 {
-    if (!budget_fits(bytes))
-        return false;
-    g_Used += bytes;
+    uint64_t used = g_Used.load();
+    do {
+        if (bytes > budget_limit() || used > budget_limit() - bytes)
+            return false;
+    } while (!g_Used.compare_exchange_weak(used, used + bytes));
     return true;
 }
 
 void budget_give(uint64_t bytes)
 {
-    g_Used = bytes < g_Used ? g_Used - bytes : 0;
+    uint64_t used = g_Used.load();
+    while (!g_Used.compare_exchange_weak(used, bytes < used ? used - bytes : 0)) {
+    }
 }
 
 void budget_refusal(const char* what, uint64_t bytes, char* text, int size)
 {
     snprintf(text, (size_t)size,
              "No %s: it needs %llu MiB, and previews and pictures already hold %llu of the %llu MiB they may use at once",
-             what, (unsigned long long)((bytes + mib - 1) / mib), (unsigned long long)(g_Used / mib),
+             what, (unsigned long long)((bytes + mib - 1) / mib), (unsigned long long)(g_Used.load() / mib),
              (unsigned long long)(budget_limit() / mib));
 }

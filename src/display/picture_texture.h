@@ -8,3 +8,7 @@
 // 0 when no texture could be made.
 GLuint ImGui_ImplGlfwGL3_CreatePictureTexture(const unsigned char* rgba, int width, int height);
 void ImGui_ImplGlfwGL3_DeletePictureTexture(GLuint texture);
+// Puts a new picture in `texture` (made when 0), reusing its storage when the
+// size is the same, as playback does frame after frame; returns the texture.
+GLuint ImGui_ImplGlfwGL3_ReplacePictureTexture(GLuint texture, int old_width, int old_height,
+                                               const unsigned char* rgba, int width, int height);

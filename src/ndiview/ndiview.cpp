@@ -122,14 +122,19 @@ int ndiview_open(NDIVIEW** ndiview)
 
 int ndiview_transmit(NDIVIEW* ndiview, unsigned char* pixels, int width, int height)
 {
+    return ndiview_transmit_at(ndiview, pixels, width, height, 30000, 1001);
+}
+
+int ndiview_transmit_at(NDIVIEW* ndiview, unsigned char* pixels, int width, int height, int rate_n, int rate_d)
+{
     if (!ndiview || !ndiview->ready)
         return 0;
     NDIlib_video_frame_t frame;
     frame.xres = width;
     frame.yres = height;
     frame.FourCC = NDIlib_FourCC_type_RGBA;
-    frame.frame_rate_N = 30000;
-    frame.frame_rate_D = 1001;
+    frame.frame_rate_N = rate_n;
+    frame.frame_rate_D = rate_d;
     frame.picture_aspect_ratio = (float)width / (float)height;
     frame.frame_format_type = NDIlib_frame_format_type_interleaved;
     frame.timecode = NDIlib_send_timecode_synthesize;

@@ -38,6 +38,9 @@ struct NDIVIEW {
 int ndiview_open(NDIVIEW** ndiview);
 // Sends one RGBA picture, width x 4 bytes a row; nothing when not ready.
 int ndiview_transmit(NDIVIEW* ndiview, unsigned char* pixels, int width, int height);
+// The same at a frame rate of rate_n / rate_d frames per second (a
+// sequence's); ndiview_transmit announces 30000/1001.
+int ndiview_transmit_at(NDIVIEW* ndiview, unsigned char* pixels, int width, int height, int rate_n, int rate_d);
 // Shuts the runtime down and frees the record.
 int ndiview_close(NDIVIEW* ndiview);
 // Why output is unavailable, for the Tool menu; null when ready.

@@ -45,6 +45,22 @@ bool queue_push(QUEUE<T>* q, T&& item)
     return true;
 }
 
+// Hands `item` over if there is room, without waiting: for a thread that
+// must not block, such as the GUI's. False, and the item left with the
+// caller, when the queue is full or cancelled.
+template <typename T>
+bool queue_try_push(QUEUE<T>* q, T&& item)
+{
+    {
+        std::lock_guard<std::mutex> lock(q->mutex);
+        if (q->cancelled || q->items.size() >= q->capacity)
+            return false;
+        q->items.push_back(std::move(item));
+    }
+    q->not_empty.notify_one();
+    return true;
+}
+
 // One producer has pushed its last record.
 template <typename T>
 void queue_done(QUEUE<T>* q)

@@ -77,6 +77,7 @@ GLuint ImGui_ImplGlfwGL3_CreateThumbnailTexture(int index, DPX_HEADER*) {
 }
 GLuint ImGui_ImplGlfwGL3_CreatePictureTexture(const unsigned char*, int, int) { return 8; }
 void ImGui_ImplGlfwGL3_DeletePictureTexture(GLuint) {}
+GLuint ImGui_ImplGlfwGL3_ReplacePictureTexture(GLuint, int, int, const unsigned char*, int, int) { return 8; }
 
 // No pixels, so nothing reaches the NDI sender.
 GLuint ImGui_ImplGlfwGL3_FetchThumbnailInfo(int, int* width, int* height, unsigned char** pixels) {

@@ -1,0 +1,131 @@
+#include "player/player.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+
+#include "budget/budget.h"
+#include "dpx/dpx_layout.h"
+
+namespace {
+
+double ms_since(std::chrono::steady_clock::time_point start)
+{
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
+
+bool behind(const PLAYER* player, uint64_t number)
+{
+    int direction = player->direction.load();
+    uint64_t position = player->position.load();
+    return (direction > 0 && number < position) || (direction < 0 && number > position);
+}
+
+void refuse(PLAYER_PICTURE* p, const char* reason)
+{
+    snprintf(p->reason, sizeof p->reason, "%s", reason);
+}
+
+void work(PLAYER* player)
+{
+    PLAYER_REQUEST request;
+    while (queue_pop(&player->requests, &request)) {
+        PLAYER_PICTURE picture{};
+        picture.number = request.number;
+        picture.generation = request.generation;
+        if (request.generation != player->generation.load() || behind(player, request.number))
+            picture.skipped = true;
+        else
+            player_make(request, &picture);
+        if (!queue_try_push(&player->pictures, std::move(picture)))
+            player_picture_free(&picture);
+    }
+    player->finished.store(true);
+}
+
+} // namespace
+
+// Leaves `decodable` false with a reason unless the picture is made.
+void player_make(const PLAYER_REQUEST& request, PLAYER_PICTURE* p)
+{
+    p->decodable = false;
+    std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
+    char reason[DPX_FILE_REASON_SIZE];
+    DPX_FILE head;
+    uint64_t end;
+    if (!dpx_file_image_reach(request.path.c_str(), &head, &end, reason))
+        return refuse(p, reason);
+    dpx_file_free(&head);
+    if (!budget_take(end)) {
+        budget_refusal("picture", end, p->reason, sizeof p->reason);
+        return;
+    }
+    p->cost = end;
+    if (!dpx_file_load_to(request.path.c_str(), end, &p->file, reason)) {
+        player_picture_free(p);
+        return refuse(p, reason);
+    }
+    p->read_ms = ms_since(start);
+    start = std::chrono::steady_clock::now();
+    if (!decode_layout(&p->file.header, request.settings.element, &p->layout, p->reason))
+        return;
+    if (request.settings.standard)
+        decode_standard_reading(&p->layout);
+    // The buffer, and the texture it becomes once shown.
+    uint64_t bytes = (uint64_t)p->layout.width * p->layout.height * 4;
+    if (!budget_take(2 * bytes)) {
+        budget_refusal("picture", 2 * bytes, p->reason, sizeof p->reason);
+        return;
+    }
+    p->cost += 2 * bytes;
+    p->rgba = (unsigned char*)malloc(bytes);
+    if (!p->rgba) {
+        snprintf(p->reason, sizeof p->reason, "No picture: out of memory for %llu bytes", (unsigned long long)bytes);
+        return;
+    }
+    transform_picture(&p->layout, p->file.image, p->file.image_size, request.settings.view, p->rgba, &p->missing);
+    p->decodable = true;
+    p->decode_ms = ms_since(start);
+}
+
+void player_picture_free(PLAYER_PICTURE* p)
+{
+    dpx_file_free(&p->file);
+    free(p->rgba);
+    p->rgba = nullptr;
+    budget_give(p->cost);
+    p->cost = 0;
+}
+
+void player_start(PLAYER* player, size_t outstanding)
+{
+    queue_init(&player->requests, outstanding, 1);
+    queue_init(&player->pictures, outstanding, 1);
+    player->finished.store(false);
+    player->thread = std::thread(work, player);
+}
+
+bool player_request(PLAYER* player, PLAYER_REQUEST&& request)
+{
+    return queue_try_push(&player->requests, std::move(request));
+}
+
+bool player_take(PLAYER* player, PLAYER_PICTURE* picture)
+{
+    return queue_try_pop(&player->pictures, picture);
+}
+
+void player_stop(PLAYER* player)
+{
+    queue_cancel(&player->requests);
+}
+
+void player_end(PLAYER* player)
+{
+    player_stop(player);
+    if (player->thread.joinable())
+        player->thread.join();
+    PLAYER_PICTURE picture;
+    while (queue_try_pop(&player->pictures, &picture))
+        player_picture_free(&picture);
+}

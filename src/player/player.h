@@ -1,0 +1,73 @@
+// The frames of a sequence read and decoded ahead of playback on a worker
+// thread. The GUI thread asks for frames and takes their pictures back
+// through two queues, never waiting; the worker gets paths and settings,
+// nothing of the GUI. Free of GUI code.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <thread>
+
+#include "dpx/dpx_file.h"
+#include "picture/decode.h"
+#include "picture/transform.h"
+#include "queue/queue.h"
+
+// What a picture is made of: which element, which view, which reading.
+struct PLAYER_SETTINGS {
+    int element;
+    TRANSFORM_VIEW view;
+    bool standard; // the standard's reading of the lines, not a scanner's
+};
+
+struct PLAYER_REQUEST {
+    uint64_t number;     // the frame number
+    std::string path;
+    uint64_t generation; // the asker's, at the time of asking
+    PLAYER_SETTINGS settings;
+};
+
+// One frame ready to be shown, or why it cannot be. Owns its bytes until
+// player_picture_free.
+struct PLAYER_PICTURE {
+    uint64_t number;
+    uint64_t generation;
+    bool skipped;    // passed over unread: of an older generation, or behind playback
+    bool decodable;
+    char reason[DECODE_REASON_SIZE]; // why there is no picture
+    DPX_FILE file;   // the bytes as read, for the readout of code values
+    DECODE_LAYOUT layout;
+    unsigned char* rgba; // width x height x 4, file order
+    uint64_t missing;    // pixels without bytes in the file
+    uint64_t cost;       // taken from the memory bound, given back when freed
+    double read_ms, decode_ms;
+};
+
+struct PLAYER {
+    QUEUE<PLAYER_REQUEST> requests;
+    QUEUE<PLAYER_PICTURE> pictures; // never fuller than the requests outstanding
+    // Set by the GUI thread: requests of an older generation are answered
+    // unread, and so are those behind `position` in the direction of play
+    // (`direction` -1 or +1; 0 when paused).
+    std::atomic<uint64_t> generation{0};
+    std::atomic<uint64_t> position{0};
+    std::atomic<int> direction{0};
+    std::atomic<bool> finished{false}; // the worker has ended
+    std::thread thread;
+};
+
+// Starts the worker; at most `outstanding` requests may wait for an answer.
+void player_start(PLAYER* player, size_t outstanding);
+// Asks for a picture without waiting; false when `outstanding` are already asked for.
+bool player_request(PLAYER* player, PLAYER_REQUEST&& request);
+// Takes an answer if one is there, without waiting; every request gets one.
+bool player_take(PLAYER* player, PLAYER_PICTURE* picture);
+// Tells the worker to stop after the frame it is on; never waits.
+void player_stop(PLAYER* player);
+// Once `finished` (or at exit, waiting): joins the worker and frees what it left.
+void player_end(PLAYER* player);
+
+// Reads and decodes one frame as the worker does, on the calling thread.
+void player_make(const PLAYER_REQUEST& request, PLAYER_PICTURE* picture);
+void player_picture_free(PLAYER_PICTURE* picture);
