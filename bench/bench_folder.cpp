@@ -32,7 +32,8 @@ double ms(clock_type::duration d)
 void frame()
 {
     ImGui::NewFrame();
-    window_folder_draw_all();
+    const config_t config{false, false, false};
+    window_folder_draw_all(&config, nullptr);
     ImGui::Render();
 }
 

@@ -1,6 +1,7 @@
 // Playback: where the keys and the clock put the position, the NDI rate of a
 // sequence's rate, and the worker that reads and decodes frames ahead,
-// answering every request once, passing over the stale ones, freeing all.
+// answering every request once, passing over those of an older generation,
+// freeing all.
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -155,19 +156,13 @@ TEST(Player, EveryRequestAnsweredOnceStaleOnesUnread)
     EXPECT_FALSE(got[4].decodable);
     EXPECT_NE(nullptr, strstr(got[4].reason, "cannot open")) << got[4].reason;
 
-    // A newer generation, and playback gone past: both answered unread.
+    // Of an older generation: answered unread.
     player.generation.store(1);
-    player.position.store(2);
-    player.direction.store(1);
     ASSERT_TRUE(player_request(&player, PLAYER_REQUEST{0, paths[0], 0, colour}));
     ASSERT_TRUE(player_request(&player, PLAYER_REQUEST{1, paths[1], 1, colour}));
-    ASSERT_TRUE(player_request(&player, PLAYER_REQUEST{2, paths[2], 1, colour}));
-    collect(paths.size() + 3);
-    player.direction.store(-1);
-    ASSERT_TRUE(player_request(&player, PLAYER_REQUEST{1, paths[1], 1, colour}));
-    collect(paths.size() + 4);
-    const bool skipped[] = {true, true, false, false};
-    for (size_t i = 0; i < 4; i++) {
+    collect(paths.size() + 2);
+    const bool skipped[] = {true, false};
+    for (size_t i = 0; i < 2; i++) {
         const PLAYER_PICTURE& p = got[paths.size() + i];
         EXPECT_EQ(skipped[i], p.skipped) << i;
         EXPECT_EQ(skipped[i], p.rgba == nullptr) << i;

@@ -70,24 +70,35 @@ TEST(SequenceWindow, KeysMoveTheSelection) {
     const ImGuiKey keys[] = {ImGuiKey_UpArrow, ImGuiKey_DownArrow, ImGuiKey_PageUp, ImGuiKey_PageDown,
                              ImGuiKey_Home, ImGuiKey_End};
     for (int k = 0; k < 6; k++) io.KeyMap[keys[k]] = 100 + k;
+    io.KeyMap[ImGuiKey_LeftArrow] = 106;
+    io.KeyMap[ImGuiKey_RightArrow] = 107;
     SEQUENCE_WINDOW w;
     window_sequence_init(&w, shot());
     headless_gui_text([&w] { window_sequence(&w); });
-    const struct { std::vector<ImGuiKey> presses; size_t want; } cases[] = {
-        {{ImGuiKey_DownArrow}, 1}, {{ImGuiKey_DownArrow, ImGuiKey_DownArrow, ImGuiKey_UpArrow}, 1},
-        {{ImGuiKey_UpArrow}, 0}, {{ImGuiKey_End}, 5}, {{ImGuiKey_End, ImGuiKey_DownArrow}, 5},
-        {{ImGuiKey_End, ImGuiKey_Home}, 0}, {{ImGuiKey_PageDown}, 2}, {{ImGuiKey_End, ImGuiKey_PageUp}, 3},
-        {{ImGuiKey_PageDown, ImGuiKey_PageDown, ImGuiKey_PageDown}, 5},
+    // Left and Right step frame numbers, missing ones included, and select their rows;
+    // rows moved to move the position to their number.
+    const struct { std::vector<ImGuiKey> presses; size_t want; uint64_t position; } cases[] = {
+        {{ImGuiKey_RightArrow}, 1, 2}, {{ImGuiKey_RightArrow, ImGuiKey_RightArrow}, 2, 3},
+        {{ImGuiKey_RightArrow, ImGuiKey_RightArrow, ImGuiKey_RightArrow}, 2, 4},
+        {{ImGuiKey_RightArrow, ImGuiKey_RightArrow, ImGuiKey_RightArrow, ImGuiKey_RightArrow}, 3, 5},
+        {{ImGuiKey_LeftArrow}, 0, 1}, {{ImGuiKey_End, ImGuiKey_LeftArrow}, 4, 6},
+        {{ImGuiKey_End, ImGuiKey_RightArrow}, 5, 7}, {{ImGuiKey_PageDown, ImGuiKey_RightArrow}, 2, 4},
+        {{ImGuiKey_DownArrow}, 1, 2}, {{ImGuiKey_DownArrow, ImGuiKey_DownArrow, ImGuiKey_UpArrow}, 1, 2},
+        {{ImGuiKey_UpArrow}, 0, 1}, {{ImGuiKey_End}, 5, 7}, {{ImGuiKey_End, ImGuiKey_DownArrow}, 5, 7},
+        {{ImGuiKey_End, ImGuiKey_Home}, 0, 1}, {{ImGuiKey_PageDown}, 2, 3}, {{ImGuiKey_End, ImGuiKey_PageUp}, 3, 5},
+        {{ImGuiKey_PageDown, ImGuiKey_PageDown, ImGuiKey_PageDown}, 5, 7},
     };
     for (const auto& c : cases) {
         w.selected = 0;
+        headless_gui_text([&w] { window_sequence(&w); });
         for (ImGuiKey key : c.presses)
             for (bool down : {true, false}) {
                 w.page_rows = 3;
                 io.KeysDown[io.KeyMap[key]] = down;
                 headless_gui_text([&w] { window_sequence(&w); });
             }
-        EXPECT_EQ(c.want, w.selected) << c.presses.size();
+        EXPECT_EQ(c.want, w.selected) << c.presses.size() << " presses, last " << c.presses.back();
+        EXPECT_EQ(c.position, w.playback.position) << c.presses.size() << " presses, last " << c.presses.back();
     }
     headless_gui_end();
 }

@@ -91,7 +91,7 @@ int main(int argc, char** argv)
         window_about(&config.about);
         workset_iterator(workset, workset_callback_func, sender);
         window_compare_draw_all();
-        window_folder_draw_all();
+        window_folder_draw_all(&config, sender);
 
         int display_w, display_h;
         glfwGetFramebufferSize(window, &display_w, &display_h);

@@ -8,6 +8,7 @@
 
 #include "folder/folder.h"
 #include "inspector/window_sequence.h"
+#include "inspector/window_sequence_picture.h"
 #include "workset/workset.h"
 
 namespace {
@@ -22,6 +23,7 @@ void show(SEQUENCE&& sequence)
         const SEQUENCE& s = w->sequence;
         if (s.directory == sequence.directory && s.prefix == sequence.prefix && s.suffix == sequence.suffix &&
             s.padding == sequence.padding) {
+            window_sequence_close_picture(w.get());
             window_sequence_init(w.get(), std::move(sequence));
             ImGui::SetWindowFocus(w->title.c_str());
             return;
@@ -70,7 +72,7 @@ void scanning(FOLDER_SCAN* f)
 
 } // namespace
 
-void window_folder_draw_all()
+void window_folder_draw_all(const config_t* config, NDIVIEW* ndiview)
 {
     for (size_t i = 0; i < folder_scans.size();) {
         FOLDER_SCAN* f = folder_scans[i].get();
@@ -91,11 +93,16 @@ void window_folder_draw_all()
         float step = (float)(i % 8);
         ImGui::SetNextWindowPos(ImVec2(440 + 40 * step, 60 + 30 * step), ImGuiCond_FirstUseEver);
         window_sequence(windows[i].get());
+        window_sequence_picture(windows[i].get(), config, ndiview);
     }
+    window_sequence_picture_reap(false);
 }
 
 void window_folder_shutdown()
 {
     folder_shutdown();
+    for (std::unique_ptr<SEQUENCE_WINDOW>& w : windows)
+        window_sequence_close_picture(w.get());
+    window_sequence_picture_reap(true);
     windows.clear();
 }

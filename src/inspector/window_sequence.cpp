@@ -1,5 +1,6 @@
 #include "inspector/window_sequence.h"
 
+#include <algorithm>
 #include <cinttypes>
 #include <cstdio>
 
@@ -36,19 +37,6 @@ std::string findings_text(const SEQUENCE_FRAME& f)
             out += describe_format("%s%u %s%s", out.empty() ? "" : ", ", counts[i], names[i],
                                    counts[i] == 1 ? "" : "s");
     return out;
-}
-
-// The row holding frame number `number`, a frame's or a gap's.
-size_t row_of(const SEQUENCE_WINDOW* w, uint64_t number)
-{
-    for (size_t r = 0; r < w->rows.size(); r++) {
-        const SEQUENCE_WINDOW_ROW& row = w->rows[r];
-        uint64_t first = row.frame == SEQUENCE_WINDOW_GAP ? row.first : w->sequence.frames[row.frame].number;
-        uint64_t last = row.frame == SEQUENCE_WINDOW_GAP ? row.last : first;
-        if (number >= first && number <= last)
-            return r;
-    }
-    return 0;
 }
 
 const SEQUENCE_FRAME* frame_at(const SEQUENCE_WINDOW* w, size_t row)
@@ -98,11 +86,17 @@ void problems(SEQUENCE_WINDOW* w)
         ImGui::SameLine();
         // A click selects its first frame in the table.
         if (ImGui::Selectable(describe_format("%s: %s", p.id, p.message.c_str()).c_str(), false) && !p.frames.empty()) {
-            w->selected = row_of(w, p.frames[0]);
+            w->selected = window_sequence_row_of(w, p.frames[0]);
             w->scroll = true;
         }
         ImGui::PopID();
     }
+}
+
+uint64_t row_number(const SEQUENCE_WINDOW* w, size_t row)
+{
+    const SEQUENCE_WINDOW_ROW& r = w->rows[row];
+    return r.frame == SEQUENCE_WINDOW_GAP ? r.first : w->sequence.frames[r.frame].number;
 }
 
 // Up, Down, Page Up, Page Down, Home and End move the selection; Enter opens the frame.
@@ -110,6 +104,7 @@ void keys(SEQUENCE_WINDOW* w)
 {
     if (!ImGui::IsWindowFocused(ImGuiFocusedFlags_RootAndChildWindows) || w->rows.empty())
         return;
+    window_sequence_playback_keys(w, ImGui::GetTime());
     long last = (long)w->rows.size() - 1, at = (long)w->selected, page = w->page_rows > 1 ? w->page_rows - 1 : 1;
     const struct { ImGuiKey key; long to; } moves[] = {
         {ImGuiKey_UpArrow, at - 1}, {ImGuiKey_DownArrow, at + 1}, {ImGuiKey_PageUp, at - page},
@@ -241,6 +236,32 @@ void varying(const SEQUENCE& s)
     ImGui::EndTable();
 }
 
+// A row chosen in the table moves the position there; a position moved by
+// the keys or the clock selects its row.
+void follow(SEQUENCE_WINDOW* w)
+{
+    if (w->rows.empty())
+        return;
+    playback_tick(&w->playback, ImGui::GetTime());
+    if (w->selected != w->followed_row) {
+        playback_seek(&w->playback, row_number(w, w->selected));
+    } else if (w->playback.position != w->followed_position) {
+        w->selected = window_sequence_row_of(w, w->playback.position);
+        w->scroll = true;
+    }
+    w->followed_row = w->selected;
+    w->followed_position = w->playback.position;
+}
+
+void menu(SEQUENCE_WINDOW* w)
+{
+    if (!ImGui::BeginMenuBar())
+        return;
+    if (ImGui::MenuItem("Picture", nullptr, w->picture_visible))
+        w->picture_visible = !w->picture_visible;
+    ImGui::EndMenuBar();
+}
+
 } // namespace
 
 std::vector<SEQUENCE_WINDOW_ROW> window_sequence_rows(const SEQUENCE& s)
@@ -264,6 +285,60 @@ std::string window_sequence_gap_text(const SEQUENCE_WINDOW_ROW& row)
     return describe_format("%" PRIu64 "-%" PRIu64 " missing", row.first, row.last);
 }
 
+
+size_t window_sequence_row_of(const SEQUENCE_WINDOW* w, uint64_t number)
+{
+    // Rows run in number order; a gap's row stands for its first number.
+    size_t lo = 0, hi = w->rows.size();
+    while (hi - lo > 1) {
+        size_t mid = lo + (hi - lo) / 2;
+        if (row_number(w, mid) <= number)
+            lo = mid;
+        else
+            hi = mid;
+    }
+    return lo;
+}
+
+const SEQUENCE_FRAME* window_sequence_frame_of(const SEQUENCE_WINDOW* w, uint64_t number)
+{
+    const std::vector<SEQUENCE_FRAME>& frames = w->sequence.frames;
+    std::vector<SEQUENCE_FRAME>::const_iterator f = std::lower_bound(
+        frames.begin(), frames.end(), number, [](const SEQUENCE_FRAME& a, uint64_t n) { return a.number < n; });
+    return f != frames.end() && f->number == number ? &*f : nullptr;
+}
+
+void window_sequence_playback_keys(SEQUENCE_WINDOW* w, double now)
+{
+    PLAYBACK* p = &w->playback;
+    // Letters by their key codes, which are their capitals.
+    const struct { int key; int action; } keys[] = {
+        {ImGui::GetKeyIndex(ImGuiKey_LeftArrow), 0}, {ImGui::GetKeyIndex(ImGuiKey_RightArrow), 1},
+        {ImGui::GetKeyIndex(ImGuiKey_Space), 2},     {'J', 3}, {'K', 4}, {'L', 5}, {'I', 6}, {'O', 7},
+        {ImGui::GetKeyIndex(ImGuiKey_Home), 8},      {ImGui::GetKeyIndex(ImGuiKey_End), 9}};
+    for (const auto& k : keys) {
+        if (!ImGui::IsKeyPressed(k.key, k.action < 2))
+            continue;
+        switch (k.action) {
+        case 0: playback_step(p, -1); break;
+        case 1: playback_step(p, 1); break;
+        case 2:
+            if (p->direction)
+                playback_pause(p);
+            else
+                playback_play(p, 1, now);
+            break;
+        case 3: playback_play(p, -1, now); break;
+        case 4: playback_pause(p); break;
+        case 5: playback_play(p, 1, now); break;
+        case 6: playback_mark_in(p); break;
+        case 7: playback_mark_out(p); break;
+        case 8: playback_seek(p, p->first); break;
+        case 9: playback_seek(p, p->last); break;
+        }
+    }
+}
+
 void window_sequence_init(SEQUENCE_WINDOW* w, SEQUENCE&& sequence)
 {
     w->sequence = std::move(sequence);
@@ -276,19 +351,31 @@ void window_sequence_init(SEQUENCE_WINDOW* w, SEQUENCE&& sequence)
     w->selected = 0;
     w->scroll = false;
     w->page_rows = 15;
+    uint64_t first = w->rows.empty() ? 0 : row_number(w, 0);
+    uint64_t last = w->rows.empty() ? 0 : row_number(w, w->rows.size() - 1);
+    playback_init(&w->playback, first, last, w->sequence.frame_rate);
+    w->followed_row = w->selected;
+    w->followed_position = w->playback.position;
+    w->picture_visible = false;
 }
 
 void window_sequence(SEQUENCE_WINDOW* w)
 {
-    if (!w->visible)
+    if (!w->visible) {
+        w->picture_visible = false;
         return;
+    }
     ImGui::SetNextWindowSize(ImVec2(760, 620), ImGuiCond_FirstUseEver);
-    if (ImGui::Begin(w->title.c_str(), &w->visible)) {
+    if (ImGui::Begin(w->title.c_str(), &w->visible, ImGuiWindowFlags_MenuBar)) {
+        menu(w);
         summary(w);
         problems(w);
         keys(w);
+        follow(w);
         frames(w);
         varying(w->sequence);
+    } else {
+        follow(w);
     }
     ImGui::End();
 }

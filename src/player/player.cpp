@@ -14,13 +14,6 @@ double ms_since(std::chrono::steady_clock::time_point start)
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
 }
 
-bool behind(const PLAYER* player, uint64_t number)
-{
-    int direction = player->direction.load();
-    uint64_t position = player->position.load();
-    return (direction > 0 && number < position) || (direction < 0 && number > position);
-}
-
 void refuse(PLAYER_PICTURE* p, const char* reason)
 {
     snprintf(p->reason, sizeof p->reason, "%s", reason);
@@ -33,7 +26,8 @@ void work(PLAYER* player)
         PLAYER_PICTURE picture{};
         picture.number = request.number;
         picture.generation = request.generation;
-        if (request.generation != player->generation.load() || behind(player, request.number))
+        picture.settings = request.settings;
+        if (request.generation != player->generation.load())
             picture.skipped = true;
         else
             player_make(request, &picture);

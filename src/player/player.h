@@ -33,7 +33,8 @@ struct PLAYER_REQUEST {
 struct PLAYER_PICTURE {
     uint64_t number;
     uint64_t generation;
-    bool skipped;    // passed over unread: of an older generation, or behind playback
+    PLAYER_SETTINGS settings;
+    bool skipped;    // passed over unread: of an older generation
     bool decodable;
     char reason[DECODE_REASON_SIZE]; // why there is no picture
     DPX_FILE file;   // the bytes as read, for the readout of code values
@@ -47,12 +48,8 @@ struct PLAYER_PICTURE {
 struct PLAYER {
     QUEUE<PLAYER_REQUEST> requests;
     QUEUE<PLAYER_PICTURE> pictures; // never fuller than the requests outstanding
-    // Set by the GUI thread: requests of an older generation are answered
-    // unread, and so are those behind `position` in the direction of play
-    // (`direction` -1 or +1; 0 when paused).
+    // Set by the GUI thread: requests of an older generation are answered unread.
     std::atomic<uint64_t> generation{0};
-    std::atomic<uint64_t> position{0};
-    std::atomic<int> direction{0};
     std::atomic<bool> finished{false}; // the worker has ended
     std::thread thread;
 };

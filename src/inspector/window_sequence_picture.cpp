@@ -1,0 +1,365 @@
+#include "inspector/window_sequence_picture.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cinttypes>
+#include <cstdio>
+#include <cstring>
+
+#include <imgui.h>
+
+#include "describe/describe.h"
+#include "display/picture_texture.h"
+#include "picture/orient.h"
+
+namespace {
+
+// Frames decoded ahead of the position; a 4K frame holds about 70 MB.
+enum : size_t { AHEAD = 3, OUTSTANDING = AHEAD + 2 };
+
+// Workers of closed windows, finishing the frame they were on.
+std::vector<std::unique_ptr<PLAYER>> g_Ending;
+
+bool same(const PLAYER_SETTINGS& a, const PLAYER_SETTINGS& b)
+{
+    return a.element == b.element && a.view.mode == b.view.mode && a.view.component == b.view.component &&
+           a.standard == b.standard;
+}
+
+void release_shown(SEQUENCE_PICTURE* sp)
+{
+    if (sp->has_shown)
+        player_picture_free(&sp->shown);
+    sp->has_shown = false;
+}
+
+void release_ready(SEQUENCE_PICTURE* sp)
+{
+    for (std::pair<const uint64_t, PLAYER_PICTURE>& r : sp->ready)
+        player_picture_free(&r.second);
+    sp->ready.clear();
+}
+
+// The position, then the frames after it in the direction of play (round
+// the range when looping); paused, those either side.
+std::vector<uint64_t> wanted(const PLAYBACK* p)
+{
+    std::vector<uint64_t> numbers{p->position};
+    if (p->direction == 0) {
+        for (uint64_t n : {p->position + 1, p->position - 1, p->position + 2})
+            if (n >= p->first && n <= p->last && n != p->position)
+                numbers.push_back(n);
+        return numbers;
+    }
+    uint64_t n = p->position;
+    for (size_t i = 0; i < AHEAD; i++) {
+        if (p->direction > 0)
+            n = n < p->out ? n + 1 : p->loop ? p->in : n;
+        else
+            n = n > p->in ? n - 1 : p->loop ? p->out : n;
+        if (std::find(numbers.begin(), numbers.end(), n) == numbers.end())
+            numbers.push_back(n);
+    }
+    return numbers;
+}
+
+bool is_wanted(const SEQUENCE_PICTURE* sp, uint64_t n)
+{
+    return std::find(sp->wanted.begin(), sp->wanted.end(), n) != sp->wanted.end();
+}
+
+void take_answers(SEQUENCE_PICTURE* sp)
+{
+    PLAYER_PICTURE a;
+    while (player_take(sp->player.get(), &a)) {
+        sp->asked.erase(a.number);
+        if (a.skipped || !same(a.settings, sp->settings) || !is_wanted(sp, a.number) || sp->ready.count(a.number) ||
+            (sp->has_shown && sp->shown_number == a.number))
+            player_picture_free(&a);
+        else
+            sp->ready[a.number] = a;
+    }
+}
+
+void ask(SEQUENCE_WINDOW* w, SEQUENCE_PICTURE* sp)
+{
+    for (std::map<uint64_t, PLAYER_PICTURE>::iterator r = sp->ready.begin(); r != sp->ready.end();)
+        if (is_wanted(sp, r->first)) {
+            ++r;
+        } else {
+            player_picture_free(&r->second);
+            r = sp->ready.erase(r);
+        }
+    for (uint64_t n : sp->wanted) {
+        if (sp->asked.size() >= OUTSTANDING)
+            break;
+        const SEQUENCE_FRAME* f = window_sequence_frame_of(w, n);
+        if (!f || !f->loaded || sp->ready.count(n) || sp->asked.count(n) || (sp->has_shown && sp->shown_number == n))
+            continue;
+        if (player_request(sp->player.get(), PLAYER_REQUEST{n, f->path, sp->generation, sp->settings}))
+            sp->asked.insert(n);
+    }
+}
+
+void upload(SEQUENCE_PICTURE* sp)
+{
+    std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
+    int width = (int)sp->shown.layout.width, height = (int)sp->shown.layout.height;
+    sp->texture = ImGui_ImplGlfwGL3_ReplacePictureTexture(sp->texture, sp->texture_width, sp->texture_height,
+                                                          sp->shown.rgba, width, height);
+    sp->texture_width = width;
+    sp->texture_height = height;
+    sp->upload_ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
+
+void show(SEQUENCE_PICTURE* sp, PLAYER_PICTURE&& picture, double now)
+{
+    release_shown(sp);
+    sp->shown = picture;
+    sp->has_shown = true;
+    sp->shown_number = picture.number;
+    sp->grey.clear();
+    if (sp->shown.file.image) {
+        sp->header = sp->shown.file.header;
+        sp->has_header = true;
+    }
+    if (!sp->shown.decodable) {
+        sp->grey = describe_format("Frame %" PRIu64 ": %s", picture.number, sp->shown.reason);
+        return;
+    }
+    upload(sp);
+    sp->fresh = true;
+    sp->pictures++;
+    sp->shown_at.push_back(now);
+}
+
+void show_grey(SEQUENCE_PICTURE* sp, uint64_t number, const std::string& why)
+{
+    release_shown(sp);
+    sp->shown_number = number;
+    sp->grey = why;
+}
+
+// What the position shows: its picture when ready, grey when the frame is
+// missing or refused; otherwise the last picture stays until it is ready.
+void follow(SEQUENCE_WINDOW* w, SEQUENCE_PICTURE* sp, double now)
+{
+    const PLAYBACK& p = w->playback;
+    if (p.position != sp->last_position && p.direction != 0) {
+        // Frames the clock went past without their picture on screen.
+        bool onwards = p.direction > 0 ? p.position > sp->last_position : p.position < sp->last_position;
+        uint64_t moved = !onwards ? 1 : p.direction > 0 ? p.position - sp->last_position : sp->last_position - p.position;
+        sp->dropped += moved - 1;
+        if (sp->shown_number != sp->last_position)
+            sp->dropped++;
+    }
+    sp->last_position = p.position;
+    bool on_screen = sp->shown_number == p.position && (sp->has_shown || !sp->grey.empty());
+    if (on_screen)
+        return;
+    const SEQUENCE_FRAME* f = window_sequence_frame_of(w, p.position);
+    if (!f) {
+        show_grey(sp, p.position, describe_format("Frame %" PRIu64 " is missing", p.position));
+        return;
+    }
+    if (!f->loaded) {
+        show_grey(sp, p.position,
+                  describe_format("Frame %" PRIu64 ": %s", p.position, f->empty ? "empty file" : f->reason.c_str()));
+        return;
+    }
+    std::map<uint64_t, PLAYER_PICTURE>::iterator r = sp->ready.find(p.position);
+    if (r == sp->ready.end())
+        return;
+    PLAYER_PICTURE picture = r->second;
+    sp->ready.erase(r);
+    show(sp, std::move(picture), now);
+}
+
+void update(SEQUENCE_WINDOW* w, SEQUENCE_PICTURE* sp, double now)
+{
+    PLAYER* player = sp->player.get();
+    const PLAYBACK& p = w->playback;
+    PLAYER_SETTINGS settings{sp->look.element, sp->look.view, sp->look.standard};
+    bool jumped = false;
+    if (!same(settings, sp->settings)) {
+        sp->settings = settings;
+        release_ready(sp);
+        release_shown(sp);
+        sp->grey.clear();
+        jumped = true;
+    }
+    sp->wanted = wanted(&p);
+    // Frames asked for that playback has gone past are not read: neither are
+    // the others asked with them, which are asked again once answered.
+    for (uint64_t n : sp->asked)
+        jumped = jumped || !is_wanted(sp, n);
+    if (jumped)
+        player->generation.store(++sp->generation);
+    take_answers(sp);
+    follow(w, sp, now);
+    ask(w, sp);
+    while (!sp->shown_at.empty() && sp->shown_at.front() < now - 1.0)
+        sp->shown_at.pop_front();
+}
+
+void transport(SEQUENCE_WINDOW* w, SEQUENCE_PICTURE* sp, double now)
+{
+    PLAYBACK* p = &w->playback;
+    const SEQUENCE_FRAME* f = window_sequence_frame_of(w, p->position);
+    std::string code = f && f->time_code != SEQUENCE_NONE ? sequence_time_code_text(f->time_code) : "no time code";
+    ImGui::Text("Frame %" PRIu64 "  %s  %g fps", p->position, code.c_str(), p->rate);
+    ImGui::SameLine();
+    if (p->direction)
+        ImGui::Text("  playing %s: %zu pictures in the last second, %" PRIu64 " frames passed over",
+                    p->direction > 0 ? "forwards" : "backwards", sp->shown_at.size(), sp->dropped);
+    else
+        ImGui::TextUnformatted("  paused");
+    if (ImGui::Button("|<"))
+        playback_seek(p, p->first);
+    ImGui::SameLine();
+    if (ImGui::Button("<"))
+        playback_step(p, -1);
+    ImGui::SameLine();
+    if (ImGui::Button(p->direction ? "Pause" : "Play")) {
+        if (p->direction)
+            playback_pause(p);
+        else
+            playback_play(p, 1, now);
+    }
+    ImGui::SameLine();
+    if (ImGui::Button(">"))
+        playback_step(p, 1);
+    ImGui::SameLine();
+    if (ImGui::Button(">|"))
+        playback_seek(p, p->last);
+    ImGui::SameLine();
+    ImGui::Checkbox("Loop", &p->loop);
+    ImGui::SameLine();
+    if (ImGui::Button("In"))
+        playback_mark_in(p);
+    ImGui::SameLine();
+    if (ImGui::Button("Out"))
+        playback_mark_out(p);
+    ImGui::SameLine();
+    ImGui::Text("%" PRIu64 " - %" PRIu64, p->in, p->out);
+}
+
+void grey_picture(const std::string& why)
+{
+    ImGui::TextUnformatted(why.c_str());
+    ImVec2 size = ImGui::GetContentRegionAvail();
+    if (size.x < 1 || size.y < 1)
+        return;
+    ImVec2 a = ImGui::GetCursorScreenPos();
+    ImGui::GetWindowDrawList()->AddRectFilled(a, ImVec2(a.x + size.x, a.y + size.y), IM_COL32(128, 128, 128, 255));
+    ImGui::Dummy(size);
+}
+
+// The picture as shown, at its full size: turned when its orientation turns it.
+void send(SEQUENCE_WINDOW* w, SEQUENCE_PICTURE* sp, NDIVIEW* ndiview)
+{
+    const PLAYER_PICTURE& s = sp->shown;
+    int code = picture_orientation(&sp->look, &s.layout);
+    uint32_t width = s.layout.width, height = s.layout.height;
+    unsigned char* pixels = s.rgba;
+    if (code >= 1 && code <= 7) {
+        orient_size(code, s.layout.width, s.layout.height, &width, &height);
+        sp->turned.resize((size_t)width * height * 4);
+        for (uint32_t y = 0; y < height; y++)
+            for (uint32_t x = 0; x < width; x++) {
+                uint32_t fx, fy;
+                orient_to_file(code, s.layout.width, s.layout.height, x, y, &fx, &fy);
+                memcpy(&sp->turned[((size_t)y * width + x) * 4], s.rgba + ((size_t)fy * s.layout.width + fx) * 4, 4);
+            }
+        pixels = sp->turned.data();
+    }
+    int n, d;
+    playback_rate_fraction(w->playback.rate, &n, &d);
+    ndiview_transmit_at(ndiview, pixels, (int)width, (int)height, n, d);
+}
+
+void contents(SEQUENCE_WINDOW* w, SEQUENCE_PICTURE* sp, double now)
+{
+    transport(w, sp, now);
+    const PLAYER_PICTURE* s = sp->has_shown && sp->shown.decodable ? &sp->shown : nullptr;
+    if (sp->has_header)
+        picture_toolbar(&sp->look, &sp->header, s ? &s->layout : nullptr);
+    if (s)
+        ImGui::TextDisabled("read %.1f ms  decode %.1f ms  upload %.1f ms", s->read_ms, s->decode_ms, sp->upload_ms);
+    if (!sp->grey.empty() && sp->shown_number == w->playback.position) {
+        grey_picture(sp->grey);
+        return;
+    }
+    if (!s) {
+        ImGui::Text("Reading frame %" PRIu64 "...", w->playback.position);
+        return;
+    }
+    if (s->layout.reading[0])
+        ImGui::TextWrapped("Read with %s.", s->layout.reading);
+    if (s->missing)
+        ImGui::Text("%" PRIu64 " of %" PRIu64 " pixels have no bytes in the file", s->missing,
+                    (uint64_t)s->layout.width * s->layout.height);
+    picture_canvas(&sp->look, &s->layout, s->file.image, s->file.image_size, s->rgba, sp->texture);
+}
+
+} // namespace
+
+void window_sequence_picture(SEQUENCE_WINDOW* w, const config_t* config, NDIVIEW* ndiview)
+{
+    if (!w->picture_visible || !w->visible) {
+        window_sequence_close_picture(w);
+        return;
+    }
+    if (!w->picture) {
+        w->picture = std::make_shared<SEQUENCE_PICTURE>();
+        SEQUENCE_PICTURE* sp = w->picture.get();
+        picture_look_init(&sp->look);
+        sp->settings = PLAYER_SETTINGS{sp->look.element, sp->look.view, sp->look.standard};
+        sp->last_position = w->playback.position;
+        sp->player = std::make_unique<PLAYER>();
+        player_start(sp->player.get(), OUTSTANDING);
+    }
+    SEQUENCE_PICTURE* sp = w->picture.get();
+    double now = ImGui::GetTime();
+    update(w, sp, now);
+    // Dear ImGui takes a window's identity from its title's last "###".
+    size_t hidden = w->title.find("###");
+    std::string title = "Picture " + w->title.substr(0, hidden) + "###Picture " +
+                        (hidden == std::string::npos ? w->title : w->title.substr(hidden + 3));
+    ImGui::SetNextWindowSize(ImVec2(760, 560), ImGuiCond_FirstUseEver);
+    ImGui::SetNextWindowPos(ImVec2(20, 60), ImGuiCond_FirstUseEver);
+    if (ImGui::Begin(title.c_str(), &w->picture_visible)) {
+        if (ImGui::IsWindowFocused(ImGuiFocusedFlags_RootAndChildWindows))
+            window_sequence_playback_keys(w, now);
+        contents(w, sp, now);
+        if (sp->fresh && ImGui::IsWindowFocused() && config->use_ndi && sp->has_shown && sp->shown.decodable)
+            send(w, sp, ndiview);
+    }
+    sp->fresh = false;
+    ImGui::End();
+}
+
+void window_sequence_close_picture(SEQUENCE_WINDOW* w)
+{
+    if (!w->picture)
+        return;
+    SEQUENCE_PICTURE* sp = w->picture.get();
+    release_ready(sp);
+    release_shown(sp);
+    ImGui_ImplGlfwGL3_DeletePictureTexture(sp->texture);
+    player_stop(sp->player.get());
+    g_Ending.push_back(std::move(sp->player));
+    w->picture.reset();
+}
+
+void window_sequence_picture_reap(bool wait)
+{
+    for (size_t i = 0; i < g_Ending.size();) {
+        if (wait || g_Ending[i]->finished.load()) {
+            player_end(g_Ending[i].get());
+            g_Ending.erase(g_Ending.begin() + (long)i);
+        } else {
+            i++;
+        }
+    }
+}
