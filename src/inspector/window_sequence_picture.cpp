@@ -1,6 +1,7 @@
 #include "inspector/window_sequence_picture.h"
 
 #include <algorithm>
+#include <cmath>
 #include <chrono>
 #include <cinttypes>
 #include <cstdio>
@@ -40,9 +41,28 @@ void release_ready(SEQUENCE_PICTURE* sp)
     sp->ready.clear();
 }
 
-// The position, then the frames after it in the direction of play (round
-// the range when looping); paused, those either side.
-std::vector<uint64_t> wanted(const PLAYBACK* p)
+// The frame `k` frames after `n` in the direction of play, round the range
+// when looping, else stopping at its end.
+uint64_t onwards(const PLAYBACK* p, uint64_t n, uint64_t k)
+{
+    for (; k > 0; k--) {
+        if (p->direction > 0)
+            n = n < p->out ? n + 1 : p->loop ? p->in : n;
+        else
+            n = n > p->in ? n - 1 : p->loop ? p->out : n;
+    }
+    return n;
+}
+
+// Frames of play that reading and decoding one frame takes.
+double make_frames(const SEQUENCE_PICTURE* sp, const PLAYBACK* p)
+{
+    return sp->make_ms * p->rate / 1000;
+}
+
+// Paused: the position and the frames either side of it. Playing: the
+// position and the frames playback reaches while the ones asked for are read.
+std::vector<uint64_t> wanted(const SEQUENCE_PICTURE* sp, const PLAYBACK* p)
 {
     std::vector<uint64_t> numbers{p->position};
     if (p->direction == 0) {
@@ -51,12 +71,9 @@ std::vector<uint64_t> wanted(const PLAYBACK* p)
                 numbers.push_back(n);
         return numbers;
     }
-    uint64_t n = p->position;
-    for (size_t i = 0; i < AHEAD; i++) {
-        if (p->direction > 0)
-            n = n < p->out ? n + 1 : p->loop ? p->in : n;
-        else
-            n = n > p->in ? n - 1 : p->loop ? p->out : n;
+    uint64_t span = AHEAD + 2 * (uint64_t)std::ceil(make_frames(sp, p) + 0.5);
+    for (uint64_t k = 1; k <= span; k++) {
+        uint64_t n = onwards(p, p->position, k);
         if (std::find(numbers.begin(), numbers.end(), n) == numbers.end())
             numbers.push_back(n);
     }
@@ -73,6 +90,8 @@ void take_answers(SEQUENCE_PICTURE* sp)
     PLAYER_PICTURE a;
     while (player_take(sp->player.get(), &a)) {
         sp->asked.erase(a.number);
+        if (!a.skipped && a.decodable) // a running average of the last few
+            sp->make_ms = sp->make_ms ? 0.75 * sp->make_ms + 0.25 * (a.read_ms + a.decode_ms) : a.read_ms + a.decode_ms;
         if (a.skipped || !same(a.settings, sp->settings) || !is_wanted(sp, a.number) || sp->ready.count(a.number) ||
             (sp->has_shown && sp->shown_number == a.number))
             player_picture_free(&a);
@@ -90,9 +109,20 @@ void ask(SEQUENCE_WINDOW* w, SEQUENCE_PICTURE* sp)
             player_picture_free(&r->second);
             r = sp->ready.erase(r);
         }
-    for (uint64_t n : sp->wanted) {
-        if (sp->asked.size() >= OUTSTANDING)
-            break;
+    const PLAYBACK* p = &w->playback;
+    // Playing, the next frame asked for is the first that will not be due
+    // before it is ready, given the frames already asked for: a decoder too
+    // slow for the rate shows every other frame rather than none on time.
+    size_t first = 0;
+    if (p->direction != 0) {
+        double lead = (double)(sp->asked.size() + 1) * make_frames(sp, p) + 0.5;
+        first = (size_t)std::ceil(lead);
+        if (first < 1)
+            first = 1;
+    }
+    size_t outstanding = p->direction != 0 ? 2 : (size_t)OUTSTANDING;
+    for (size_t i = first; i < sp->wanted.size() && sp->asked.size() < outstanding; i++) {
+        uint64_t n = sp->wanted[i];
         const SEQUENCE_FRAME* f = window_sequence_frame_of(w, n);
         if (!f || !f->loaded || sp->ready.count(n) || sp->asked.count(n) || (sp->has_shown && sp->shown_number == n))
             continue;
@@ -188,7 +218,7 @@ void update(SEQUENCE_WINDOW* w, SEQUENCE_PICTURE* sp, double now)
         sp->grey.clear();
         jumped = true;
     }
-    sp->wanted = wanted(&p);
+    sp->wanted = wanted(sp, &p);
     // Frames asked for that playback has gone past are not read: neither are
     // the others asked with them, which are asked again once answered.
     for (uint64_t n : sp->asked)

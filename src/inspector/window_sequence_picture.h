@@ -39,6 +39,7 @@ struct SEQUENCE_PICTURE {
     uint64_t pictures, dropped;    // shown and passed over while playing
     uint64_t last_position;
     double upload_ms;              // of the last picture
+    double make_ms;                // reading and decoding a frame, on average
     std::vector<unsigned char> turned; // the picture as shown, for NDI, when the orientation turns it
 };
 
