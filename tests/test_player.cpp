@@ -73,6 +73,11 @@ TEST(Playback, KeysAndClockMoveThePosition)
             EXPECT_EQ(s.direction, p.direction) << sc.name << ", step " << i;
         }
     }
+    // A step back at frame 0 stays there.
+    PLAYBACK p;
+    playback_init(&p, 0, 9, 10.0);
+    playback_step(&p, -1);
+    EXPECT_EQ(0u, p.position);
 }
 
 TEST(Playback, RatesAndTheirNdiFractions)

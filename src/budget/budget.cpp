@@ -26,6 +26,15 @@ uint64_t budget_limit()
     return limit;
 }
 
+namespace {
+
+bool fits(uint64_t used, uint64_t bytes)
+{
+    return bytes <= budget_limit() && used <= budget_limit() - bytes;
+}
+
+} // namespace
+
 uint64_t budget_used()
 {
     return g_Used;
@@ -33,14 +42,14 @@ uint64_t budget_used()
 
 bool budget_fits(uint64_t bytes)
 {
-    return bytes <= budget_limit() && g_Used.load() <= budget_limit() - bytes;
+    return fits(g_Used.load(), bytes);
 }
 
 bool budget_take(uint64_t bytes)
 {
     uint64_t used = g_Used.load();
     do {
-        if (bytes > budget_limit() || used > budget_limit() - bytes)
+        if (!fits(used, bytes))
             return false;
     } while (!g_Used.compare_exchange_weak(used, used + bytes));
     return true;
