@@ -347,7 +347,7 @@ void window_sequence_picture(SEQUENCE_WINDOW* w, const config_t* config, NDIVIEW
         sp->settings = PLAYER_SETTINGS{sp->look.element, sp->look.view, sp->look.standard};
         sp->last_position = w->playback.position;
         sp->player = std::make_unique<PLAYER>();
-        player_start(sp->player.get(), OUTSTANDING);
+        player_start(sp->player.get(), OUTSTANDING, 2);
     }
     SEQUENCE_PICTURE* sp = w->picture.get();
     double now = ImGui::GetTime();
@@ -385,7 +385,7 @@ void window_sequence_close_picture(SEQUENCE_WINDOW* w)
 void window_sequence_picture_reap(bool wait)
 {
     for (size_t i = 0; i < g_Ending.size();) {
-        if (wait || g_Ending[i]->finished.load()) {
+        if (wait || player_finished(g_Ending[i].get())) {
             player_end(g_Ending[i].get());
             g_Ending.erase(g_Ending.begin() + (long)i);
         } else {

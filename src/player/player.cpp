@@ -34,7 +34,7 @@ void work(PLAYER* player)
         if (!queue_try_push(&player->pictures, std::move(picture)))
             player_picture_free(&picture);
     }
-    player->finished.store(true);
+    player->running.fetch_sub(1);
 }
 
 } // namespace
@@ -91,12 +91,13 @@ void player_picture_free(PLAYER_PICTURE* p)
     p->cost = 0;
 }
 
-void player_start(PLAYER* player, size_t outstanding)
+void player_start(PLAYER* player, size_t outstanding, unsigned workers)
 {
     queue_init(&player->requests, outstanding, 1);
-    queue_init(&player->pictures, outstanding, 1);
-    player->finished.store(false);
-    player->thread = std::thread(work, player);
+    queue_init(&player->pictures, outstanding, workers);
+    player->running.store(workers);
+    for (unsigned i = 0; i < workers; i++)
+        player->threads.emplace_back(work, player);
 }
 
 bool player_request(PLAYER* player, PLAYER_REQUEST&& request)
@@ -114,11 +115,17 @@ void player_stop(PLAYER* player)
     queue_cancel(&player->requests);
 }
 
+bool player_finished(const PLAYER* player)
+{
+    return player->running.load() == 0;
+}
+
 void player_end(PLAYER* player)
 {
     player_stop(player);
-    if (player->thread.joinable())
-        player->thread.join();
+    for (std::thread& t : player->threads)
+        t.join();
+    player->threads.clear();
     PLAYER_PICTURE picture;
     while (queue_try_pop(&player->pictures, &picture))
         player_picture_free(&picture);

@@ -1,13 +1,15 @@
-// The frames of a sequence read and decoded ahead of playback on a worker
-// thread. The GUI thread asks for frames and takes their pictures back
-// through two queues, never waiting; the worker gets paths and settings,
-// nothing of the GUI. Free of GUI code.
+// The frames of a sequence read and decoded ahead of playback on worker
+// threads, one reading a frame while another decodes. The GUI thread asks
+// for frames and takes their pictures back through two queues, never
+// waiting; the workers get paths and settings, nothing of the GUI. Free of
+// GUI code.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "dpx/dpx_file.h"
 #include "picture/decode.h"
@@ -50,19 +52,21 @@ struct PLAYER {
     QUEUE<PLAYER_PICTURE> pictures; // never fuller than the requests outstanding
     // Set by the GUI thread: requests of an older generation are answered unread.
     std::atomic<uint64_t> generation{0};
-    std::atomic<bool> finished{false}; // the worker has ended
-    std::thread thread;
+    std::atomic<unsigned> running{0}; // workers that have not ended
+    std::vector<std::thread> threads;
 };
 
-// Starts the worker; at most `outstanding` requests may wait for an answer.
-void player_start(PLAYER* player, size_t outstanding);
+// Starts `workers` workers; at most `outstanding` requests may wait for an answer.
+void player_start(PLAYER* player, size_t outstanding, unsigned workers);
 // Asks for a picture without waiting; false when `outstanding` are already asked for.
 bool player_request(PLAYER* player, PLAYER_REQUEST&& request);
 // Takes an answer if one is there, without waiting; every request gets one.
 bool player_take(PLAYER* player, PLAYER_PICTURE* picture);
-// Tells the worker to stop after the frame it is on; never waits.
+// Tells the workers to stop after the frame they are on; never waits.
 void player_stop(PLAYER* player);
-// Once `finished` (or at exit, waiting): joins the worker and frees what it left.
+// Whether every worker has ended, so that player_end will not wait.
+bool player_finished(const PLAYER* player);
+// Joins the workers (waiting for them unless finished) and frees what they left.
 void player_end(PLAYER* player);
 
 // Reads and decodes one frame as the worker does, on the calling thread.
