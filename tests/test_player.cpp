@@ -16,14 +16,9 @@
 #include "player/playback.h"
 #include "player/player.h"
 #include "support/dpx_writer.h"
+#include "support/scratch.h"
 
 namespace {
-
-struct scratch {
-    std::string dir = std::filesystem::temp_directory_path().string() + "/tessa-player-XXXXXX";
-    scratch() { mkdtemp(&dir[0]); }
-    ~scratch() { std::filesystem::remove_all(dir); }
-};
 
 TEST(Playback, KeysAndClockMoveThePosition)
 {

@@ -14,18 +14,12 @@
 #include "sequence/sequence.h"
 #include "support/cli_run.h"
 #include "support/dpx_writer.h"
+#include "support/scratch.h"
 
 namespace {
 
 enum : uint32_t { TC = DPXW_SMPTE_TIME_CODE, RATE = DPXW_TEMPORAL_RATE, POS = 1712, CREATOR = 160,
                   PACK = DPXW_ELEMENT0 + DPXW_EL_PACKING, U = 0xFFFFFFFF };
-
-struct scratch {
-    std::string dir = "/tmp/tessa-seq-XXXXXX";
-    scratch() { mkdtemp(&dir[0]); }
-    ~scratch() { std::filesystem::remove_all(dir); }
-    std::string at(const std::string& name) { return dir + "/" + name; }
-};
 
 uint32_t bcd(uint64_t v) { return (uint32_t)((v / 10) << 4 | v % 10); }
 // 01:00:00:00 plus n frames at 24 fps, as stored.

@@ -12,15 +12,10 @@
 #include "inspector/window_sequence.h"
 #include "inspector/window_sequence_picture.h"
 #include "support/dpx_writer.h"
+#include "support/scratch.h"
 #include "support/headless_gui.h"
 
 namespace {
-
-struct scratch {
-    std::string dir = std::filesystem::temp_directory_path().string() + "/tessa-seqpic-XXXXXX";
-    scratch() { mkdtemp(&dir[0]); }
-    ~scratch() { std::filesystem::remove_all(dir); }
-};
 
 TEST(SequencePicture, StepsShowPicturesMissingAndRefusedFramesSayWhy)
 {
