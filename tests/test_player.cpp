@@ -145,9 +145,7 @@ TEST(Player, EveryRequestAnsweredOnceStaleOnesUnread)
                   [](const PLAYER_PICTURE& a, const PLAYER_PICTURE& b) { return a.number < b.number; });
         done = count;
     };
-    collect(paths.size());
-    for (uint64_t k = 0; k < 3; k++) {
-        const PLAYER_PICTURE& p = got[k];
+    auto check = [](const PLAYER_PICTURE& p, uint64_t k) {
         EXPECT_EQ(k, p.number);
         ASSERT_TRUE(p.decodable) << p.reason;
         EXPECT_EQ(0u, p.missing);
@@ -156,13 +154,20 @@ TEST(Player, EveryRequestAnsweredOnceStaleOnesUnread)
                                            (unsigned char)(10 * k + 3 * pixel + 2), 255};
             EXPECT_EQ(0, memcmp(want, p.rgba + 4 * pixel, 4)) << "frame " << k << " pixel " << pixel;
         }
-    }
+    };
+    collect(paths.size());
+    for (uint64_t k = 0; k < 3; k++)
+        check(got[k], k);
     EXPECT_FALSE(got[3].decodable);
     EXPECT_NE(nullptr, strstr(got[3].reason, "too short for a DPX header")) << got[3].reason;
     EXPECT_FALSE(got[4].decodable);
     EXPECT_NE(nullptr, strstr(got[4].reason, "cannot open")) << got[4].reason;
 
-    // Of an older generation: answered unread.
+    // Freed, their buffers are read and decoded into again. Of an older
+    // generation, a request is answered unread.
+    for (PLAYER_PICTURE& p : got)
+        player_picture_free(&player, &p);
+    EXPECT_EQ(PLAYER_SPARES, player.spares.size());
     player.generation.store(1);
     ASSERT_TRUE(player_request(&player, PLAYER_REQUEST{0, paths[0], 0, colour}));
     ASSERT_TRUE(player_request(&player, PLAYER_REQUEST{1, paths[1], 1, colour}));
@@ -173,8 +178,10 @@ TEST(Player, EveryRequestAnsweredOnceStaleOnesUnread)
         EXPECT_EQ(skipped[i], p.skipped) << i;
         EXPECT_EQ(skipped[i], p.rgba == nullptr) << i;
     }
-    for (PLAYER_PICTURE& p : got)
-        player_picture_free(&p);
+    check(got[paths.size() + 1], 1);
+    EXPECT_EQ(PLAYER_SPARES - 2, player.spares.size());
+    for (size_t i = paths.size(); i < got.size(); i++)
+        player_picture_free(&player, &got[i]);
     // Asked for but never taken: freed when the player ends.
     ASSERT_TRUE(player_request(&player, PLAYER_REQUEST{1, paths[1], 1, colour}));
     player_stop(&player);

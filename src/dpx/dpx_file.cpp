@@ -167,9 +167,12 @@ bool load(int fd, DPX_FILE_READ mode, uint64_t limit, DPX_FILE* file, char* reas
 
 namespace {
 
-bool open_and_load(const char* path, DPX_FILE_READ mode, uint64_t limit, DPX_FILE* file, char* reason)
+// `buffer`, when not null, is malloc'd memory the bytes are read into.
+bool open_and_load(const char* path, DPX_FILE_READ mode, uint64_t limit, unsigned char* buffer, DPX_FILE* file,
+                   char* reason)
 {
     *file = DPX_FILE{};
+    file->image = buffer;
     reason[0] = '\0';
     // A cut path could name another file, so a long one is refused whole.
     if (strlen(path) >= DPX_FILE_PATH_LIMIT)
@@ -187,12 +190,18 @@ bool open_and_load(const char* path, DPX_FILE_READ mode, uint64_t limit, DPX_FIL
 
 bool dpx_file_load(const char* path, DPX_FILE_READ mode, DPX_FILE* file, char reason[DPX_FILE_REASON_SIZE])
 {
-    return open_and_load(path, mode, DPX_FILE_READ_LIMIT, file, reason);
+    return open_and_load(path, mode, DPX_FILE_READ_LIMIT, nullptr, file, reason);
 }
 
 bool dpx_file_load_to(const char* path, uint64_t end, DPX_FILE* file, char reason[DPX_FILE_REASON_SIZE])
 {
-    return open_and_load(path, DPX_FILE_WHOLE, end, file, reason);
+    return open_and_load(path, DPX_FILE_WHOLE, end, nullptr, file, reason);
+}
+
+bool dpx_file_load_into(const char* path, uint64_t end, unsigned char* buffer, DPX_FILE* file,
+                        char reason[DPX_FILE_REASON_SIZE])
+{
+    return open_and_load(path, DPX_FILE_WHOLE, end, buffer, file, reason);
 }
 
 bool dpx_file_from_bytes(const unsigned char* bytes, size_t size, DPX_FILE* file, char reason[DPX_FILE_REASON_SIZE])

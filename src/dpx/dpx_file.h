@@ -39,6 +39,11 @@ bool dpx_file_load(const char* path, DPX_FILE_READ read, DPX_FILE* file, char re
 // shorter file), past the read limit: for the pictures, whose reach the
 // caller has worked out from the header and bounded.
 bool dpx_file_load_to(const char* path, uint64_t end, DPX_FILE* file, char reason[DPX_FILE_REASON_SIZE]);
+// The same into `buffer` (malloc'd, or null), which the file takes over and
+// resizes to the bytes read: a reader of frame after frame reuses memory whose
+// pages are already there rather than fault in fresh ones every frame.
+bool dpx_file_load_into(const char* path, uint64_t end, unsigned char* buffer, DPX_FILE* file,
+                        char reason[DPX_FILE_REASON_SIZE]);
 
 // How far a reader of the pictures of `path` must read (dpx_layout_image_end
 // of its header as it is now, at most the file's length), from a header-only

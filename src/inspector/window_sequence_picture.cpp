@@ -30,14 +30,14 @@ bool same(const PLAYER_SETTINGS& a, const PLAYER_SETTINGS& b)
 void release_shown(SEQUENCE_PICTURE* sp)
 {
     if (sp->has_shown)
-        player_picture_free(&sp->shown);
+        player_picture_free(sp->player.get(), &sp->shown);
     sp->has_shown = false;
 }
 
 void release_ready(SEQUENCE_PICTURE* sp)
 {
     for (std::pair<const uint64_t, PLAYER_PICTURE>& r : sp->ready)
-        player_picture_free(&r.second);
+        player_picture_free(sp->player.get(), &r.second);
     sp->ready.clear();
 }
 
@@ -94,7 +94,7 @@ void take_answers(SEQUENCE_PICTURE* sp)
             sp->make_ms = sp->make_ms ? 0.75 * sp->make_ms + 0.25 * (a.read_ms + a.decode_ms) : a.read_ms + a.decode_ms;
         if (a.skipped || !same(a.settings, sp->settings) || !is_wanted(sp, a.number) || sp->ready.count(a.number) ||
             (sp->has_shown && sp->shown_number == a.number))
-            player_picture_free(&a);
+            player_picture_free(sp->player.get(), &a);
         else
             sp->ready[a.number] = a;
     }
@@ -106,7 +106,7 @@ void ask(SEQUENCE_WINDOW* w, SEQUENCE_PICTURE* sp)
         if (is_wanted(sp, r->first)) {
             ++r;
         } else {
-            player_picture_free(&r->second);
+            player_picture_free(sp->player.get(), &r->second);
             r = sp->ready.erase(r);
         }
     const PLAYBACK* p = &w->playback;

@@ -14,6 +14,41 @@ double ms_since(std::chrono::steady_clock::time_point start)
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
 }
 
+// A spare of `size` bytes or more (the smallest), or null.
+unsigned char* take_spare(PLAYER* player, size_t size)
+{
+    std::lock_guard<std::mutex> lock(player->spare_mutex);
+    std::vector<PLAYER_SPARE>& spares = player->spares;
+    size_t best = spares.size();
+    for (size_t i = 0; i < spares.size(); i++)
+        if (spares[i].size >= size && (best == spares.size() || spares[i].size < spares[best].size))
+            best = i;
+    if (best == spares.size())
+        return nullptr;
+    unsigned char* bytes = spares[best].bytes;
+    spares.erase(spares.begin() + (long)best);
+    return bytes;
+}
+
+void give_spare(PLAYER* player, unsigned char* bytes, size_t size)
+{
+    if (!bytes || size == 0) {
+        free(bytes);
+        return;
+    }
+    {
+        std::lock_guard<std::mutex> lock(player->spare_mutex);
+        size_t held = 0;
+        for (const PLAYER_SPARE& s : player->spares)
+            held += s.size;
+        if (player->spares.size() < PLAYER_SPARES && size <= PLAYER_SPARE_BYTES - held && held <= PLAYER_SPARE_BYTES) {
+            player->spares.push_back(PLAYER_SPARE{bytes, size});
+            return;
+        }
+    }
+    free(bytes);
+}
+
 void refuse(PLAYER_PICTURE* p, const char* reason)
 {
     snprintf(p->reason, sizeof p->reason, "%s", reason);
@@ -30,9 +65,9 @@ void work(PLAYER* player)
         if (request.generation != player->generation.load())
             picture.skipped = true;
         else
-            player_make(request, &picture);
+            player_make(player, request, &picture);
         if (!queue_try_push(&player->pictures, std::move(picture)))
-            player_picture_free(&picture);
+            player_picture_free(player, &picture);
     }
     player->running.fetch_sub(1);
 }
@@ -40,7 +75,7 @@ void work(PLAYER* player)
 } // namespace
 
 // Leaves `decodable` false with a reason unless the picture is made.
-void player_make(const PLAYER_REQUEST& request, PLAYER_PICTURE* p)
+void player_make(PLAYER* player, const PLAYER_REQUEST& request, PLAYER_PICTURE* p)
 {
     p->decodable = false;
     std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
@@ -55,8 +90,8 @@ void player_make(const PLAYER_REQUEST& request, PLAYER_PICTURE* p)
         return;
     }
     p->cost = end;
-    if (!dpx_file_load_to(request.path.c_str(), end, &p->file, reason)) {
-        player_picture_free(p);
+    if (!dpx_file_load_into(request.path.c_str(), end, take_spare(player, end), &p->file, reason)) {
+        player_picture_free(player, p);
         return refuse(p, reason);
     }
     p->read_ms = ms_since(start);
@@ -72,7 +107,9 @@ void player_make(const PLAYER_REQUEST& request, PLAYER_PICTURE* p)
         return;
     }
     p->cost += 2 * bytes;
-    p->rgba = (unsigned char*)malloc(bytes);
+    p->rgba = take_spare(player, bytes);
+    if (!p->rgba)
+        p->rgba = (unsigned char*)malloc(bytes);
     if (!p->rgba) {
         snprintf(p->reason, sizeof p->reason, "No picture: out of memory for %llu bytes", (unsigned long long)bytes);
         return;
@@ -82,10 +119,11 @@ void player_make(const PLAYER_REQUEST& request, PLAYER_PICTURE* p)
     p->decode_ms = ms_since(start);
 }
 
-void player_picture_free(PLAYER_PICTURE* p)
+void player_picture_free(PLAYER* player, PLAYER_PICTURE* p)
 {
-    dpx_file_free(&p->file);
-    free(p->rgba);
+    give_spare(player, p->file.image, p->file.image_size);
+    p->file = DPX_FILE{};
+    give_spare(player, p->rgba, (size_t)p->layout.width * p->layout.height * 4);
     p->rgba = nullptr;
     budget_give(p->cost);
     p->cost = 0;
@@ -128,5 +166,8 @@ void player_end(PLAYER* player)
     player->threads.clear();
     PLAYER_PICTURE picture;
     while (queue_try_pop(&player->pictures, &picture))
-        player_picture_free(&picture);
+        player_picture_free(player, &picture);
+    for (const PLAYER_SPARE& s : player->spares)
+        free(s.bytes);
+    player->spares.clear();
 }
