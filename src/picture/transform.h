@@ -30,9 +30,17 @@ struct TRANSFORM_VIEW {
 // Decodes and transforms the whole element into rgba (width x height x 4
 // bytes, file order, rows back to back); pixels whose bytes are missing get
 // dpx_fallback_rgba and are counted in *missing. Fused per line: no
-// full-size intermediate buffer.
+// full-size intermediate buffer. Bands of lines are decoded on every core,
+// none under TRANSFORM_BAND_LINES lines; safe to call from any thread.
 void transform_picture(const DECODE_LAYOUT* layout, const unsigned char* image, size_t image_size, TRANSFORM_VIEW view,
                        unsigned char* rgba, uint64_t* missing);
+
+enum { TRANSFORM_BAND_LINES = 64 };
+
+// The same on `threads` threads (at most one a line; below 1 as 1), the
+// calling one among them: the same bytes and count whatever their number.
+void transform_picture_threads(const DECODE_LAYOUT* layout, const unsigned char* image, size_t image_size,
+                               TRANSFORM_VIEW view, unsigned char* rgba, uint64_t* missing, int threads);
 
 // What the per-line transform needs, built once per picture: tables from
 // code to output level and one line of samples.
