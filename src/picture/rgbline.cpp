@@ -1,8 +1,8 @@
 #include "picture/rgbline.h"
 
 #include <cstring>
-#if defined(__SSE2__)
-#include <emmintrin.h>
+#if defined(__x86_64__)
+#include <immintrin.h>
 #endif
 
 #include "picture/unpack.h"
@@ -31,18 +31,18 @@ void filled10_scalar(const unsigned char* line, bool little, const int shifts[3]
     }
 }
 
-#if defined(__SSE2__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+#if defined(__x86_64__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
 // Eight pixels a step, in 16-bit lanes. The compiler does not vectorise the
 // big-endian swap without SSSE3, so the loop is spelt out: the swap in
-// 16-bit shifts and shuffles, the scaling as in `scaled`.
-template <bool Little, bool Aligned>
-uint32_t filled10_sse2(const unsigned char* line, const int shifts[3], uint32_t count, unsigned char* rgba)
+// 16-bit shifts and shuffles, the scaling as in `scaled`. Pixels from..count-1.
+template <bool Little, bool Stream>
+uint32_t filled10_sse2(const unsigned char* line, const int shifts[3], uint32_t x, uint32_t count,
+                       unsigned char* rgba)
 {
     const __m128i mask = _mm_set1_epi32(0x3FF), factor = _mm_set1_epi16(4084), half = _mm_set1_epi16(8);
     const __m128i alpha = _mm_set1_epi16((short)0xFF00);
     const __m128i f0 = _mm_cvtsi32_si128(shifts[0]), f1 = _mm_cvtsi32_si128(shifts[1]),
                   f2 = _mm_cvtsi32_si128(shifts[2]);
-    uint32_t x = 0;
     for (; x + 8 <= count; x += 8) {
         __m128i w0 = _mm_loadu_si128((const __m128i*)(line + 4 * (size_t)x));
         __m128i w1 = _mm_loadu_si128((const __m128i*)(line + 4 * (size_t)x + 16));
@@ -61,7 +61,7 @@ uint32_t filled10_sse2(const unsigned char* line, const int shifts[3], uint32_t 
         }
         __m128i rg = _mm_or_si128(c[0], _mm_slli_epi16(c[1], 8)), ba = _mm_or_si128(c[2], alpha);
         __m128i p0 = _mm_unpacklo_epi16(rg, ba), p1 = _mm_unpackhi_epi16(rg, ba);
-        if (Aligned) { // written once, read by the texture upload: past the cache
+        if (Stream) { // written once, read by the texture upload: past the cache
             _mm_stream_si128((__m128i*)(rgba + 4 * (size_t)x), p0);
             _mm_stream_si128((__m128i*)(rgba + 4 * (size_t)x + 16), p1);
         } else {
@@ -69,25 +69,87 @@ uint32_t filled10_sse2(const unsigned char* line, const int shifts[3], uint32_t 
             _mm_storeu_si128((__m128i*)(rgba + 4 * (size_t)x + 16), p1);
         }
     }
-    if (Aligned)
-        _mm_sfence();
     return x;
+}
+
+// The same, sixteen pixels a step. Packing and unpacking work within each
+// 128-bit half, so the two words' halves come out as pixels in order.
+template <bool Little, bool Stream>
+__attribute__((target("avx2"))) uint32_t filled10_avx2(const unsigned char* line, const int shifts[3], uint32_t x,
+                                                        uint32_t count, unsigned char* rgba)
+{
+    const __m256i mask = _mm256_set1_epi32(0x3FF), factor = _mm256_set1_epi16(4084), half = _mm256_set1_epi16(8);
+    const __m256i alpha = _mm256_set1_epi16((short)0xFF00);
+    const __m256i swap =
+        _mm256_broadcastsi128_si256(_mm_setr_epi8(3, 2, 1, 0, 7, 6, 5, 4, 11, 10, 9, 8, 15, 14, 13, 12));
+    const __m128i fields[3] = {_mm_cvtsi32_si128(shifts[0]), _mm_cvtsi32_si128(shifts[1]),
+                               _mm_cvtsi32_si128(shifts[2])};
+    for (; x + 16 <= count; x += 16) {
+        __m256i w0 = _mm256_loadu_si256((const __m256i*)(line + 4 * (size_t)x));
+        __m256i w1 = _mm256_loadu_si256((const __m256i*)(line + 4 * (size_t)x + 32));
+        if (!Little) {
+            w0 = _mm256_shuffle_epi8(w0, swap);
+            w1 = _mm256_shuffle_epi8(w1, swap);
+        }
+        __m256i c[3];
+        for (int k = 0; k < 3; k++) {
+            __m256i code = _mm256_packs_epi32(_mm256_and_si256(_mm256_srl_epi32(w0, fields[k]), mask),
+                                              _mm256_and_si256(_mm256_srl_epi32(w1, fields[k]), mask));
+            c[k] = _mm256_srli_epi16(
+                _mm256_add_epi16(_mm256_mulhi_epu16(_mm256_slli_epi16(code, 6), factor), half), 4);
+        }
+        __m256i rg = _mm256_or_si256(c[0], _mm256_slli_epi16(c[1], 8)), ba = _mm256_or_si256(c[2], alpha);
+        __m256i p0 = _mm256_unpacklo_epi16(rg, ba), p1 = _mm256_unpackhi_epi16(rg, ba);
+        if (Stream) {
+            _mm256_stream_si256((__m256i*)(rgba + 4 * (size_t)x), p0);
+            _mm256_stream_si256((__m256i*)(rgba + 4 * (size_t)x + 32), p1);
+        } else {
+            _mm256_storeu_si256((__m256i*)(rgba + 4 * (size_t)x), p0);
+            _mm256_storeu_si256((__m256i*)(rgba + 4 * (size_t)x + 32), p1);
+        }
+    }
+    return x;
+}
+
+template <bool Little>
+uint32_t filled10_vector(const unsigned char* line, const int shifts[3], uint32_t x, uint32_t count,
+                         unsigned char* rgba, bool avx2)
+{
+    const bool stream = ((uintptr_t)(rgba + 4 * (size_t)x) & 31) == 0;
+    if (avx2)
+        return stream ? filled10_avx2<Little, true>(line, shifts, x, count, rgba)
+                      : filled10_avx2<Little, false>(line, shifts, x, count, rgba);
+    return stream ? filled10_sse2<Little, true>(line, shifts, x, count, rgba)
+                  : filled10_sse2<Little, false>(line, shifts, x, count, rgba);
 }
 #endif
 
 } // namespace
 
+bool rgbline_avx2()
+{
+#if defined(__x86_64__)
+    return __builtin_cpu_supports("avx2");
+#else
+    return false;
+#endif
+}
+
 void rgbline_filled10(const unsigned char* line, bool little, const int shifts[3], uint32_t count,
-                      unsigned char* rgba)
+                      unsigned char* rgba, bool avx2)
 {
     uint32_t done = 0;
-#if defined(__SSE2__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-    if (((uintptr_t)rgba & 15) == 0)
-        done = little ? filled10_sse2<true, true>(line, shifts, count, rgba)
-                      : filled10_sse2<false, true>(line, shifts, count, rgba);
-    else
-        done = little ? filled10_sse2<true, false>(line, shifts, count, rgba)
-                      : filled10_sse2<false, false>(line, shifts, count, rgba);
+#if defined(__x86_64__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    // The pixels before a 32-byte boundary one by one, so that the steps
+    // stream their stores.
+    uint32_t lead = ((uintptr_t)rgba & 3) ? 0 : (uint32_t)((32 - ((uintptr_t)rgba & 31)) & 31) / 4;
+    lead = lead < count ? lead : count;
+    filled10_scalar(line, little, shifts, 0, lead, rgba);
+    done = little ? filled10_vector<true>(line, shifts, lead, count, rgba, avx2)
+                  : filled10_vector<false>(line, shifts, lead, count, rgba, avx2);
+    _mm_sfence();
+#else
+    (void)avx2;
 #endif
     filled10_scalar(line, little, shifts, done, count, rgba);
 }

@@ -261,7 +261,7 @@ uint32_t line(TRANSFORM_PLAN* p, const unsigned char* image, size_t image_size, 
         } else {
             if constexpr (sizeof(Out) == 1) {
                 if (p->rgbline) {
-                    rgbline_filled10(src.at, l->little_endian, p->rgbline_fields, present, out);
+                    rgbline_filled10(src.at, l->little_endian, p->rgbline_fields, present, out, p->avx2);
                     return fill_missing(l, present, out);
                 }
                 if (p->rgb8) {
@@ -295,6 +295,7 @@ void transform_plan_init(TRANSFORM_PLAN* plan, const DECODE_LAYOUT* layout, TRAN
     plan->out_bits = out_bits;
     set_map(plan);
     set_rgb_paths(plan);
+    plan->avx2 = rgbline_avx2();
     plan->code_max = decode_code_max(layout);
     plan->chroma_zero = decode_chroma_zero(layout);
     plan->chroma_range =

@@ -54,6 +54,7 @@ struct TRANSFORM_PLAN {
     bool rgb8;                   // direct, three components to opaque 8-bit R, G, B
     bool rgbline;                // rgb8 of filled 10-bit words, word to pixel (rgbline.h)
     int rgbline_fields[3];       // word shifts of R, G, B
+    bool avx2;                   // the vector paths may take AVX2 (rgbline_avx2); the same bytes either way
     std::vector<uint8_t> lut8;   // code to output level, integer depths
     std::vector<uint16_t> lut16;
     std::vector<uint16_t> codes; // one line of integer samples
