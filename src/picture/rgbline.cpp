@@ -124,7 +124,50 @@ uint32_t filled10_vector(const unsigned char* line, const int shifts[3], uint32_
 }
 #endif
 
+// Pixel x's three samples start at bit 3 x Bits of the line's stream; two
+// words from the one holding that bit hold all of them (at most 28 + 36
+// bits for 12-bit samples). Group pixels span whole words, so the loop over
+// a group unrolls with every shift known when compiling.
+template <int Bits>
+void packed_rgb(const uint32_t* words, const int components[3], const uint8_t* levels, uint32_t count,
+                unsigned char* rgba)
+{
+    constexpr uint32_t group = Bits == 10 ? 16 : 8, mask = (1u << Bits) - 1;
+    const int s0 = components[0] * Bits, s1 = components[1] * Bits, s2 = components[2] * Bits;
+    auto pixel = [&](uint32_t x) {
+        const uint32_t bit = x * 3 * Bits;
+        const uint64_t v = (words[bit / 32] | (uint64_t)words[bit / 32 + 1] << 32) >> (bit % 32);
+        uint32_t p = levels[v >> s0 & mask] | (uint32_t)levels[v >> s1 & mask] << 8 |
+                     (uint32_t)levels[v >> s2 & mask] << 16 | 0xFF000000u;
+#if __BYTE_ORDER__ != __ORDER_LITTLE_ENDIAN__
+        p = __builtin_bswap32(p);
+#endif
+        memcpy(rgba + 4 * (size_t)x, &p, 4);
+    };
+    uint32_t x = 0;
+    for (; x + group <= count; x += group) {
+#pragma GCC unroll 16
+        for (uint32_t i = 0; i < group; i++)
+            pixel(x + i);
+    }
+    for (; x < count; x++)
+        pixel(x);
+}
+
 } // namespace
+
+void rgbline_packed(const unsigned char* line, bool little, int bits, const int components[3],
+                    const uint8_t* levels, uint32_t count, uint32_t* words, unsigned char* rgba)
+{
+    const uint64_t n = ((uint64_t)count * 3 * (uint64_t)bits + 31) / 32;
+    for (uint64_t i = 0; i < n; i++)
+        words[i] = bufio_word32(line + 4 * i, little);
+    words[n] = 0;
+    if (bits == 10)
+        packed_rgb<10>(words, components, levels, count, rgba);
+    else
+        packed_rgb<12>(words, components, levels, count, rgba);
+}
 
 bool rgbline_avx2()
 {

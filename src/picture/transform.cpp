@@ -5,6 +5,7 @@
 
 #include "picture/rgbline.h"
 #include "picture/unpack.h"
+#include "picture/ycbcrline.h"
 #include "mtxcoe/mtxcoe.h"
 
 namespace {
@@ -15,17 +16,6 @@ template <typename Out>
 constexpr double out_max()
 {
     return sizeof(Out) == 1 ? 255.0 : 65535.0;
-}
-
-// 0..1 to an output level, rounded; NaN as 0.
-template <typename Out>
-Out level(double v)
-{
-    if (!(v > 0))
-        return 0;
-    if (v > 1)
-        v = 1;
-    return (Out)(v * out_max<Out>() + 0.5);
 }
 
 void set_map(TRANSFORM_PLAN* p)
@@ -169,47 +159,6 @@ void direct_rgb8(const TRANSFORM_PLAN* p, const uint16_t* codes, uint32_t count,
     }
 }
 
-// Integer YCbCr in colour or luma view: the generic arithmetic, with luma
-// and chroma normalised through tables and the samples found by position.
-template <typename Out>
-void ycbcr_line(const TRANSFORM_PLAN* p, const uint16_t* s, uint32_t count, Out* out)
-{
-    const DECODE_LAYOUT* l = p->layout;
-    const double* yt = p->luma_table.data();
-    const double* ct = p->chroma_table.data();
-    const double max = p->code_max;
-    const bool luma_only = p->view.mode == TRANSFORM_LUMA;
-    const uint64_t spp = (uint64_t)l->samples_per_pixel;
-    const uint16_t zero = (uint16_t)p->chroma_zero;
-    for (uint32_t x = 0; x < count; x++) {
-        uint64_t y, cb, cr, a;
-        if (l->subsampled) { // Cb, Y, Cr, Y or Cb, Y, A, Cr, Y, A
-            uint64_t base = (uint64_t)(x / 2) * 2 * spp;
-            cb = base;
-            cr = base + spp;
-            y = base + 1 + (x & 1) * spp;
-            a = y + 1;
-        } else {
-            uint64_t base = (uint64_t)x * l->components;
-            cb = base + l->cb;
-            cr = base + l->cr;
-            y = base + l->luma;
-            a = base + l->alpha;
-        }
-        const double luma = yt[s[y]];
-        Out* d = out + 4 * (size_t)x;
-        if (luma_only) {
-            d[0] = d[1] = d[2] = level<Out>(luma);
-            d[3] = (Out)out_max<Out>();
-            continue;
-        }
-        const double pb = ct[s[cb]], pr = ct[cr < l->line_samples ? s[cr] : zero];
-        for (int k = 0; k < 3; k++)
-            d[k] = level<Out>(p->to_rgb[k][0] * luma + p->to_rgb[k][1] * pb + p->to_rgb[k][2] * pr);
-        d[3] = l->alpha < 0 ? (Out)out_max<Out>() : level<Out>(s[a] / max);
-    }
-}
-
 template <typename Out, typename Sample>
 void generic_line(const TRANSFORM_PLAN* p, const Sample* samples, uint32_t count, Out* out)
 {
@@ -218,7 +167,7 @@ void generic_line(const TRANSFORM_PLAN* p, const Sample* samples, uint32_t count
         gather(p, samples, x, c);
         compute(p, c, v);
         for (int k = 0; k < 4; k++)
-            out[4 * (size_t)x + k] = level<Out>(v[k]);
+            out[4 * (size_t)x + k] = transform_level<Out>(v[k]);
     }
 }
 
@@ -244,6 +193,7 @@ void set_rgb_paths(TRANSFORM_PLAN* p)
     p->rgbline = p->rgb8 && l->bit_depth == 10 && l->packing != 0;
     for (int k = 0; k < 3 && p->rgbline; k++)
         p->rgbline_fields[k] = unpack_field_shift(l, (uint64_t)p->map[k]);
+    p->rgbline_packed = p->rgb8 && (l->bit_depth == 10 || l->bit_depth == 12) && l->packing == 0;
 }
 
 template <typename Out>
@@ -264,6 +214,11 @@ uint32_t line(TRANSFORM_PLAN* p, const unsigned char* image, size_t image_size, 
                     rgbline_filled10(src.at, l->little_endian, p->rgbline_fields, present, out, p->avx2);
                     return fill_missing(l, present, out);
                 }
+                if (p->rgbline_packed) {
+                    rgbline_packed(src.at, l->little_endian, l->bit_depth, p->map, p->lut8.data(), present,
+                                   p->words.data(), out);
+                    return fill_missing(l, present, out);
+                }
                 if (p->rgb8) {
                     unpack_line_codes(l, &src, samples, p->codes.data());
                     direct_rgb8(p, p->codes.data(), present, out);
@@ -271,9 +226,12 @@ uint32_t line(TRANSFORM_PLAN* p, const unsigned char* image, size_t image_size, 
                 }
             }
             unpack_line_codes(l, &src, samples, p->codes.data());
-            if (!p->luma_table.empty())
-                ycbcr_line(p, p->codes.data(), present, out);
-            else if (!p->direct)
+            if (!p->luma_table.empty()) {
+                if constexpr (sizeof(Out) == 1)
+                    ycbcrline8(p, p->codes.data(), present, out);
+                else
+                    ycbcrline16(p, p->codes.data(), present, out);
+            } else if (!p->direct)
                 generic_line(p, p->codes.data(), present, out);
             else if (l->components == 3)
                 direct_line<Out, 3>(p, p->codes.data(), present, out);
@@ -318,6 +276,7 @@ void transform_plan_init(TRANSFORM_PLAN* plan, const DECODE_LAYOUT* layout, TRAN
         return;
     }
     plan->codes.assign(layout->line_samples, 0);
+    plan->words.assign(plan->rgbline_packed ? layout->line_bytes / 4 + 2 : 0, 0);
     const size_t codes = (size_t)1 << layout->bit_depth;
     if (layout->colour == DECODE_YCBCR && (view.mode == TRANSFORM_COLOUR || view.mode == TRANSFORM_LUMA)) {
         plan->luma_table.resize(codes);
@@ -331,11 +290,11 @@ void transform_plan_init(TRANSFORM_PLAN* plan, const DECODE_LAYOUT* layout, TRAN
     if (out_bits == 8) {
         plan->lut8.resize(codes);
         for (size_t c = 0; c < codes; c++)
-            plan->lut8[c] = level<uint8_t>((double)c / plan->code_max);
+            plan->lut8[c] = transform_level<uint8_t>((double)c / plan->code_max);
     } else {
         plan->lut16.resize(codes);
         for (size_t c = 0; c < codes; c++)
-            plan->lut16[c] = level<uint16_t>((double)c / plan->code_max);
+            plan->lut16[c] = transform_level<uint16_t>((double)c / plan->code_max);
     }
 }
 

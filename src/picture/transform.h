@@ -53,16 +53,29 @@ struct TRANSFORM_PLAN {
     bool direct;                 // mapped, through the tables (integer, not 4:2:2)
     bool rgb8;                   // direct, three components to opaque 8-bit R, G, B
     bool rgbline;                // rgb8 of filled 10-bit words, word to pixel (rgbline.h)
+    bool rgbline_packed;         // rgb8 of packed 10- or 12-bit samples, through lut8 (rgbline.h)
     int rgbline_fields[3];       // word shifts of R, G, B
     bool avx2;                   // the vector paths may take AVX2 (rgbline_avx2); the same bytes either way
     std::vector<uint8_t> lut8;   // code to output level, integer depths
     std::vector<uint16_t> lut16;
     std::vector<uint16_t> codes; // one line of integer samples
+    std::vector<uint32_t> words; // one line of packed words in the host's order
     std::vector<float> values;   // one line of float samples
     std::vector<double> luma_table, chroma_table; // integer YCbCr: code to 0..1 and -0.5..0.5
     double to_rgb[3][3];         // rows R, G, B; columns Y, Cb, Cr
     double chroma_zero, chroma_range, code_max;
 };
+
+// 0..1 to an 8- or 16-bit output level, rounded; below 0 and NaN as 0,
+// above 1 as the top level. Branch-free: the levels of noisy pictures
+// defeat the branch predictor.
+template <typename Out>
+inline Out transform_level(double v)
+{
+    v = v > 0 ? v : 0.0;
+    v = v < 1 ? v : 1.0;
+    return (Out)(v * (sizeof(Out) == 1 ? 255.0 : 65535.0) + 0.5);
+}
 
 // out_bits: 8 or 16.
 void transform_plan_init(TRANSFORM_PLAN* plan, const DECODE_LAYOUT* layout, TRANSFORM_VIEW view, int out_bits);

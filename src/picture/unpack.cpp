@@ -90,6 +90,19 @@ void unpack_bits_grouped(const unsigned char* line, bool little, uint64_t count,
     unpack_bits(line, little, Bits, count - groups * 32, codes);
 }
 
+// Whole words of filled 10-bit samples, every shift but the method's known
+// when compiling.
+template <bool Little, bool LowFieldFirst>
+void filled10_words(const unsigned char* line, int low, uint64_t words, uint16_t* codes)
+{
+    for (uint64_t w = 0; w < words; w++) {
+        const uint32_t v = bufio_word32(line + 4 * w, Little) >> low;
+        codes[3 * w] = (uint16_t)(v >> (LowFieldFirst ? 0 : 20) & 0x3FF);
+        codes[3 * w + 1] = (uint16_t)(v >> 10 & 0x3FF);
+        codes[3 * w + 2] = (uint16_t)(v >> (LowFieldFirst ? 20 : 0) & 0x3FF);
+    }
+}
+
 void unpack_filled10(const DECODE_LAYOUT* l, const unsigned char* line, uint64_t lead, uint64_t count, uint16_t* codes)
 {
     if (lead) { // the rest of the first word, then whole words from the next
@@ -100,15 +113,17 @@ void unpack_filled10(const DECODE_LAYOUT* l, const unsigned char* line, uint64_t
             unpack_filled10(l, line + 4, 0, count - head, codes + head);
         return;
     }
-    const int s0 = unpack_field_shift(l, 0), s1 = unpack_field_shift(l, 1), s2 = unpack_field_shift(l, 2);
     const bool little = l->little_endian;
     uint64_t words = count / 3;
-    for (uint64_t w = 0; w < words; w++) {
-        uint32_t v = bufio_word32(line + 4 * w, little);
-        codes[3 * w] = (uint16_t)(v >> s0 & 0x3FF);
-        codes[3 * w + 1] = (uint16_t)(v >> s1 & 0x3FF);
-        codes[3 * w + 2] = (uint16_t)(v >> s2 & 0x3FF);
-    }
+    const int low = l->packing == 1 ? 2 : 0;
+    if (little && l->low_field_first)
+        filled10_words<true, true>(line, low, words, codes);
+    else if (little)
+        filled10_words<true, false>(line, low, words, codes);
+    else if (l->low_field_first)
+        filled10_words<false, true>(line, low, words, codes);
+    else
+        filled10_words<false, false>(line, low, words, codes);
     for (uint64_t i = 3 * words; i < count; i++)
         codes[i] = (uint16_t)(bufio_word32(line + 4 * words, little) >> unpack_field_shift(l, i - 3 * words) & 0x3FF);
 }

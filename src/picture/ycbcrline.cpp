@@ -1,0 +1,112 @@
+#include "picture/ycbcrline.h"
+
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
+namespace {
+
+template <typename Out>
+constexpr Out top()
+{
+    return sizeof(Out) == 1 ? 255 : 65535;
+}
+
+// Pixels from..count-1, one by one.
+template <typename Out>
+void pixels(const TRANSFORM_PLAN* p, const uint16_t* s, uint32_t from, uint32_t count, Out* out)
+{
+    const DECODE_LAYOUT* l = p->layout;
+    const double* yt = p->luma_table.data();
+    const double* ct = p->chroma_table.data();
+    const double max = p->code_max;
+    const bool luma_only = p->view.mode == TRANSFORM_LUMA;
+    const uint64_t spp = (uint64_t)l->samples_per_pixel;
+    const uint16_t zero = (uint16_t)p->chroma_zero;
+    for (uint32_t x = from; x < count; x++) {
+        uint64_t y, cb, cr, a;
+        if (l->subsampled) { // Cb, Y, Cr, Y or Cb, Y, A, Cr, Y, A
+            uint64_t base = (uint64_t)(x / 2) * 2 * spp;
+            cb = base;
+            cr = base + spp;
+            y = base + 1 + (x & 1) * spp;
+            a = y + 1;
+        } else {
+            uint64_t base = (uint64_t)x * l->components;
+            cb = base + l->cb;
+            cr = base + l->cr;
+            y = base + l->luma;
+            a = base + l->alpha;
+        }
+        const double luma = yt[s[y]];
+        Out* d = out + 4 * (size_t)x;
+        if (luma_only) {
+            d[0] = d[1] = d[2] = transform_level<Out>(luma);
+            d[3] = top<Out>();
+            continue;
+        }
+        const double pb = ct[s[cb]], pr = ct[cr < l->line_samples ? s[cr] : zero];
+        for (int k = 0; k < 3; k++)
+            d[k] = transform_level<Out>(p->to_rgb[k][0] * luma + p->to_rgb[k][1] * pb + p->to_rgb[k][2] * pr);
+        d[3] = l->alpha < 0 ? top<Out>() : transform_level<Out>(s[a] / max);
+    }
+}
+
+#if defined(__x86_64__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+// Two groups Cb, Y, Cr, Y a step: the four lumas gathered from their
+// table, each chroma value spread over its two pixels, then for each channel
+// the products and sums of `pixels` in the same order, clamped and rounded
+// as transform_level does (max(v, 0) gives 0 for NaN, as v > 0 ? v : 0
+// does). Returns the pixels done.
+__attribute__((target("avx2"))) uint32_t groups_avx2(const TRANSFORM_PLAN* p, const uint16_t* s, uint32_t count,
+                                                     unsigned char* rgba)
+{
+    const double* yt = p->luma_table.data();
+    const double* ct = p->chroma_table.data();
+    const __m256d zero = _mm256_setzero_pd(), one = _mm256_set1_pd(1.0), scale = _mm256_set1_pd(255.0),
+                  half = _mm256_set1_pd(0.5), all = _mm256_castsi256_pd(_mm256_set1_epi64x(-1));
+    __m256d m[3][3];
+    for (int k = 0; k < 3; k++)
+        for (int j = 0; j < 3; j++)
+            m[k][j] = _mm256_set1_pd(p->to_rgb[k][j]);
+    const __m128i alpha = _mm_set1_epi32((int)0xFF000000u);
+    uint32_t x = 0;
+    for (; x + 4 <= count; x += 4) {
+        const __m128i codes = _mm_loadu_si128((const __m128i*)(s + 2 * (size_t)x)); // Cb Y Cr Y Cb Y Cr Y
+        // The masked gather: g++ 12 warns on the plain one's undefined start value.
+        const __m256d luma = _mm256_mask_i32gather_pd(zero, yt, _mm_srli_epi32(codes, 16), all, 8);
+        const uint16_t* g = s + 2 * (size_t)x;
+        const __m256d pb = _mm256_set_m128d(_mm_set1_pd(ct[g[4]]), _mm_set1_pd(ct[g[0]]));
+        const __m256d pr = _mm256_set_m128d(_mm_set1_pd(ct[g[6]]), _mm_set1_pd(ct[g[2]]));
+        __m128i c[3];
+        for (int k = 0; k < 3; k++) {
+            __m256d v = _mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(m[k][0], luma), _mm256_mul_pd(m[k][1], pb)),
+                                      _mm256_mul_pd(m[k][2], pr));
+            v = _mm256_min_pd(_mm256_max_pd(v, zero), one);
+            c[k] = _mm256_cvttpd_epi32(_mm256_add_pd(_mm256_mul_pd(v, scale), half));
+        }
+        const __m128i px = _mm_or_si128(_mm_or_si128(c[0], _mm_slli_epi32(c[1], 8)),
+                                        _mm_or_si128(_mm_slli_epi32(c[2], 16), alpha));
+        _mm_storeu_si128((__m128i*)(rgba + 4 * (size_t)x), px);
+    }
+    return x;
+}
+#endif
+
+} // namespace
+
+void ycbcrline8(const TRANSFORM_PLAN* plan, const uint16_t* codes, uint32_t count, unsigned char* rgba)
+{
+    uint32_t done = 0;
+#if defined(__x86_64__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    const DECODE_LAYOUT* l = plan->layout;
+    if (plan->avx2 && l->subsampled && l->samples_per_pixel == 2 && plan->view.mode == TRANSFORM_COLOUR)
+        done = groups_avx2(plan, codes, count, rgba);
+#endif
+    pixels<uint8_t>(plan, codes, done, count, rgba);
+}
+
+void ycbcrline16(const TRANSFORM_PLAN* plan, const uint16_t* codes, uint32_t count, uint16_t* rgba)
+{
+    pixels<uint16_t>(plan, codes, 0, count, rgba);
+}
