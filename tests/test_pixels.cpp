@@ -502,7 +502,8 @@ TEST(Picture, VectorPathsWriteThePlainPathsBytes)
         GTEST_SKIP() << "no AVX2: the plain paths alone run";
     std::mt19937 random(2160);
     const struct { uint8_t descriptor, bits; uint16_t packing; uint32_t colorimetric, low, high; } rows[] = {
-        {50, 10, 1, 0, 0, 0},  {50, 10, 2, 0, 0, 0},    {100, 10, 1, 6, 0, 0}, {100, 10, 2, 7, 0, 0},
+        {50, 10, 1, 0, 0, 0},  {50, 10, 2, 0, 0, 0},    {50, 10, 0, 0, 0, 0},  {50, 12, 0, 0, 0, 0},
+        {100, 10, 1, 6, 0, 0}, {100, 10, 2, 7, 0, 0},
         {100, 8, 0, 6, 0, 0},  {100, 16, 0, 8, 0, 0},   {100, 10, 1, 6, 100, 800}, {100, 12, 1, 6, 256, 3760}};
     for (const auto& r : rows)
         for (bool little : {LE, BE})

@@ -127,24 +127,26 @@ uint32_t filled10_vector(const unsigned char* line, const int shifts[3], uint32_
 // Pixel x's three samples start at bit 3 x Bits of the line's stream; two
 // words from the one holding that bit hold all of them (at most 28 + 36
 // bits for 12-bit samples). Group pixels span whole words, so the loop over
-// a group unrolls with every shift known when compiling.
+// a group unrolls with every shift known when compiling. Pixels from..count-1.
 template <int Bits>
-void packed_rgb(const uint32_t* words, const int components[3], const uint8_t* levels, uint32_t count,
-                unsigned char* rgba)
+void packed_rgb(const uint32_t* words, const int components[3], const uint32_t* levels, uint32_t from,
+                uint32_t count, unsigned char* rgba)
 {
     constexpr uint32_t group = Bits == 10 ? 16 : 8, mask = (1u << Bits) - 1;
     const int s0 = components[0] * Bits, s1 = components[1] * Bits, s2 = components[2] * Bits;
     auto pixel = [&](uint32_t x) {
         const uint32_t bit = x * 3 * Bits;
         const uint64_t v = (words[bit / 32] | (uint64_t)words[bit / 32 + 1] << 32) >> (bit % 32);
-        uint32_t p = levels[v >> s0 & mask] | (uint32_t)levels[v >> s1 & mask] << 8 |
-                     (uint32_t)levels[v >> s2 & mask] << 16 | 0xFF000000u;
+        uint32_t p = levels[v >> s0 & mask] | levels[v >> s1 & mask] << 8 | levels[v >> s2 & mask] << 16 |
+                     0xFF000000u;
 #if __BYTE_ORDER__ != __ORDER_LITTLE_ENDIAN__
         p = __builtin_bswap32(p);
 #endif
         memcpy(rgba + 4 * (size_t)x, &p, 4);
     };
-    uint32_t x = 0;
+    uint32_t x = from;
+    for (; x % group && x < count; x++)
+        pixel(x);
     for (; x + group <= count; x += group) {
 #pragma GCC unroll 16
         for (uint32_t i = 0; i < group; i++)
@@ -154,19 +156,66 @@ void packed_rgb(const uint32_t* words, const int components[3], const uint8_t* l
         pixel(x);
 }
 
+#if defined(__x86_64__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+// Four pixels a step, one in each 64-bit lane: four pixels take 15 bytes at
+// 10 bits and 18 at 12; the upper half loads from pixel 2's first byte (bit
+// 60 or 72). Within each half the shuffle puts the eight bytes from a
+// pixel's first one in its lane, and the lane's shift takes it to its first
+// bit: pixel 1 starts at byte 3 bit 6 or byte 4 bit 4, pixel 3 at byte 4 of
+// the upper half, bit 2 or 4. The levels are gathered from the table.
+template <int Bits>
+__attribute__((target("avx2"))) uint32_t packed_avx2(const uint32_t* words, const int components[3],
+                                                     const uint32_t* levels, uint32_t count, unsigned char* rgba)
+{
+    constexpr int step = 3 * Bits / 2, upper = Bits == 10 ? 7 : 9, second = Bits == 10 ? 3 : 4;
+    const unsigned char* bytes = (const unsigned char*)words;
+    const __m256i spread = _mm256_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, second, second + 1, second + 2, second + 3,
+                                            second + 4, second + 5, second + 6, second + 7, 0, 1, 2, 3, 4, 5, 6, 7,
+                                            4, 5, 6, 7, 8, 9, 10, 11);
+    const __m256i first = Bits == 10 ? _mm256_setr_epi64x(0, 6, 4, 2) : _mm256_setr_epi64x(0, 4, 0, 4);
+    const __m256i mask = _mm256_set1_epi64x((1 << Bits) - 1);
+    const __m128i fields[3] = {_mm_cvtsi32_si128(components[0] * Bits), _mm_cvtsi32_si128(components[1] * Bits),
+                               _mm_cvtsi32_si128(components[2] * Bits)};
+    const __m128i all = _mm_set1_epi32(-1), none = _mm_setzero_si128(), alpha = _mm_set1_epi32((int)0xFF000000u);
+    uint32_t x = 0;
+    for (; x + 4 <= count; x += 4) {
+        const unsigned char* at = bytes + (size_t)x / 4 * step;
+        __m256i v = _mm256_inserti128_si256(_mm256_castsi128_si256(_mm_loadu_si128((const __m128i*)at)),
+                                            _mm_loadu_si128((const __m128i*)(at + upper)), 1);
+        v = _mm256_srlv_epi64(_mm256_shuffle_epi8(v, spread), first);
+        __m128i c[3];
+        for (int k = 0; k < 3; k++) // the masked gather: g++ 12 warns on the plain one's undefined start value
+            c[k] = _mm256_mask_i64gather_epi32(none, (const int*)levels,
+                                               _mm256_and_si256(_mm256_srl_epi64(v, fields[k]), mask), all, 4);
+        const __m128i px = _mm_or_si128(_mm_or_si128(c[0], _mm_slli_epi32(c[1], 8)),
+                                        _mm_or_si128(_mm_slli_epi32(c[2], 16), alpha));
+        _mm_storeu_si128((__m128i*)(rgba + 4 * (size_t)x), px);
+    }
+    return x;
+}
+#endif
+
 } // namespace
 
 void rgbline_packed(const unsigned char* line, bool little, int bits, const int components[3],
-                    const uint8_t* levels, uint32_t count, uint32_t* words, unsigned char* rgba)
+                    const uint32_t* levels, uint32_t count, uint32_t* words, unsigned char* rgba, bool avx2)
 {
     const uint64_t n = ((uint64_t)count * 3 * (uint64_t)bits + 31) / 32;
     for (uint64_t i = 0; i < n; i++)
         words[i] = bufio_word32(line + 4 * i, little);
-    words[n] = 0;
+    words[n] = words[n + 1] = 0;
+    uint32_t done = 0;
+#if defined(__x86_64__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    if (avx2)
+        done = bits == 10 ? packed_avx2<10>(words, components, levels, count, rgba)
+                          : packed_avx2<12>(words, components, levels, count, rgba);
+#else
+    (void)avx2;
+#endif
     if (bits == 10)
-        packed_rgb<10>(words, components, levels, count, rgba);
+        packed_rgb<10>(words, components, levels, done, count, rgba);
     else
-        packed_rgb<12>(words, components, levels, count, rgba);
+        packed_rgb<12>(words, components, levels, done, count, rgba);
 }
 
 bool rgbline_avx2()

@@ -16,8 +16,8 @@ void rgbline_filled10(const unsigned char* line, bool little, const int shifts[3
 
 // `count` pixels of three packed `bits`-bit samples (10 or 12) from a line
 // holding at least count x 3 x bits bits in 32-bit words; R, G and B are
-// the components components[0..2], each through levels[code]; alpha 255.
-// `words` takes the line's words in the host's order: room for
-// count x 3 x bits / 32 + 2 of them.
+// the components components[0..2], each through levels[code] (0..255);
+// alpha 255. `words` takes the line's words in the host's order: room for
+// count x 3 x bits / 32 + 2 of them. `avx2`: four pixels a step, the same bytes.
 void rgbline_packed(const unsigned char* line, bool little, int bits, const int components[3],
-                    const uint8_t* levels, uint32_t count, uint32_t* words, unsigned char* rgba);
+                    const uint32_t* levels, uint32_t count, uint32_t* words, unsigned char* rgba, bool avx2);

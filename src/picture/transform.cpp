@@ -215,8 +215,8 @@ uint32_t line(TRANSFORM_PLAN* p, const unsigned char* image, size_t image_size, 
                     return fill_missing(l, present, out);
                 }
                 if (p->rgbline_packed) {
-                    rgbline_packed(src.at, l->little_endian, l->bit_depth, p->map, p->lut8.data(), present,
-                                   p->words.data(), out);
+                    rgbline_packed(src.at, l->little_endian, l->bit_depth, p->map, p->lut32.data(), present,
+                                   p->words.data(), out, p->avx2);
                     return fill_missing(l, present, out);
                 }
                 if (p->rgb8) {
@@ -268,6 +268,7 @@ void transform_plan_init(TRANSFORM_PLAN* plan, const DECODE_LAYOUT* layout, TRAN
         }
     }
     plan->lut8.clear();
+    plan->lut32.clear();
     plan->lut16.clear();
     plan->luma_table.clear();
     plan->chroma_table.clear();
@@ -291,6 +292,8 @@ void transform_plan_init(TRANSFORM_PLAN* plan, const DECODE_LAYOUT* layout, TRAN
         plan->lut8.resize(codes);
         for (size_t c = 0; c < codes; c++)
             plan->lut8[c] = transform_level<uint8_t>((double)c / plan->code_max);
+        if (plan->rgbline_packed)
+            plan->lut32.assign(plan->lut8.begin(), plan->lut8.end());
     } else {
         plan->lut16.resize(codes);
         for (size_t c = 0; c < codes; c++)

@@ -53,10 +53,11 @@ struct TRANSFORM_PLAN {
     bool direct;                 // mapped, through the tables (integer, not 4:2:2)
     bool rgb8;                   // direct, three components to opaque 8-bit R, G, B
     bool rgbline;                // rgb8 of filled 10-bit words, word to pixel (rgbline.h)
-    bool rgbline_packed;         // rgb8 of packed 10- or 12-bit samples, through lut8 (rgbline.h)
+    bool rgbline_packed;         // rgb8 of packed 10- or 12-bit samples, through lut32 (rgbline.h)
     int rgbline_fields[3];       // word shifts of R, G, B
     bool avx2;                   // the vector paths may take AVX2 (rgbline_avx2); the same bytes either way
     std::vector<uint8_t> lut8;   // code to output level, integer depths
+    std::vector<uint32_t> lut32; // lut8 in words, for the packed lines' gathers
     std::vector<uint16_t> lut16;
     std::vector<uint16_t> codes; // one line of integer samples
     std::vector<uint32_t> words; // one line of packed words in the host's order
