@@ -497,14 +497,15 @@ TEST(Picture, VectorPathsWriteThePlainPathsBytes)
 {
     // Random codes in both byte orders, widths off the vector steps, the
     // last line cut short; 4:2:2 through both matrices and with reference
-    // codes of its own.
+    // codes of its own, some putting every level far above 1 or below 0.
     if (!rgbline_avx2())
         GTEST_SKIP() << "no AVX2: the plain paths alone run";
     std::mt19937 random(2160);
     const struct { uint8_t descriptor, bits; uint16_t packing; uint32_t colorimetric, low, high; } rows[] = {
-        {50, 10, 1, 0, 0, 0},  {50, 10, 2, 0, 0, 0},    {50, 10, 0, 0, 0, 0},  {50, 12, 0, 0, 0, 0},
-        {100, 10, 1, 6, 0, 0}, {100, 10, 2, 7, 0, 0},
-        {100, 8, 0, 6, 0, 0},  {100, 16, 0, 8, 0, 0},   {100, 10, 1, 6, 100, 800}, {100, 12, 1, 6, 256, 3760}};
+        {50, 10, 1, 0, 0, 0},      {50, 10, 2, 0, 0, 0},     {50, 10, 0, 0, 0, 0},      {50, 12, 0, 0, 0, 0},
+        {100, 10, 1, 6, 0, 0},     {100, 10, 2, 7, 0, 0},    {100, 8, 0, 6, 0, 0},      {100, 16, 0, 8, 0, 0},
+        {100, 10, 1, 6, 100, 800}, {100, 12, 1, 6, 256, 3760}, {100, 16, 0, 6, 0, 1},
+        {100, 10, 1, 6, 4000000000u, 4000000001u}};
     for (const auto& r : rows)
         for (bool little : {LE, BE})
             for (uint32_t width : {4u, 37u, 70u, 301u}) {

@@ -55,21 +55,25 @@ void pixels(const TRANSFORM_PLAN* p, const uint16_t* s, uint32_t from, uint32_t 
 #if defined(__x86_64__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
 // Two groups Cb, Y, Cr, Y a step: the four lumas gathered from their
 // table, each chroma value spread over its two pixels, then for each channel
-// the products and sums of `pixels` in the same order, clamped and rounded
-// as transform_level does (max(v, 0) gives 0 for NaN, as v > 0 ? v : 0
-// does). Returns the pixels done.
+// the products and sums of `pixels` in the same order, scaled and rounded as
+// transform_level does but clamped after: packing to bytes saturates. The
+// same bytes: a sum above 1 gives 255.5 or more, one below 0 at most 0.5,
+// truncated to 0 or less (the conversion's INT_MIN for sums below -2^31/255;
+// none reach +2^31/255, the tables' codes and coefficients being small).
+// Returns the pixels done.
 __attribute__((target("avx2"))) uint32_t groups_avx2(const TRANSFORM_PLAN* p, const uint16_t* s, uint32_t count,
                                                      unsigned char* rgba)
 {
     const double* yt = p->luma_table.data();
     const double* ct = p->chroma_table.data();
-    const __m256d zero = _mm256_setzero_pd(), one = _mm256_set1_pd(1.0), scale = _mm256_set1_pd(255.0),
-                  half = _mm256_set1_pd(0.5), all = _mm256_castsi256_pd(_mm256_set1_epi64x(-1));
+    const __m256d zero = _mm256_setzero_pd(), scale = _mm256_set1_pd(255.0), half = _mm256_set1_pd(0.5),
+                  all = _mm256_castsi256_pd(_mm256_set1_epi64x(-1));
     __m256d m[3][3];
     for (int k = 0; k < 3; k++)
         for (int j = 0; j < 3; j++)
             m[k][j] = _mm256_set1_pd(p->to_rgb[k][j]);
-    const __m128i alpha = _mm_set1_epi32((int)0xFF000000u);
+    const __m128i alpha = _mm_set1_epi32(255);
+    const __m128i interleave = _mm_setr_epi8(0, 4, 8, 12, 1, 5, 9, 13, 2, 6, 10, 14, 3, 7, 11, 15); // to R, G, B, A
     uint32_t x = 0;
     for (; x + 4 <= count; x += 4) {
         const __m128i codes = _mm_loadu_si128((const __m128i*)(s + 2 * (size_t)x)); // Cb Y Cr Y Cb Y Cr Y
@@ -82,12 +86,10 @@ __attribute__((target("avx2"))) uint32_t groups_avx2(const TRANSFORM_PLAN* p, co
         for (int k = 0; k < 3; k++) {
             __m256d v = _mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(m[k][0], luma), _mm256_mul_pd(m[k][1], pb)),
                                       _mm256_mul_pd(m[k][2], pr));
-            v = _mm256_min_pd(_mm256_max_pd(v, zero), one);
             c[k] = _mm256_cvttpd_epi32(_mm256_add_pd(_mm256_mul_pd(v, scale), half));
         }
-        const __m128i px = _mm_or_si128(_mm_or_si128(c[0], _mm_slli_epi32(c[1], 8)),
-                                        _mm_or_si128(_mm_slli_epi32(c[2], 16), alpha));
-        _mm_storeu_si128((__m128i*)(rgba + 4 * (size_t)x), px);
+        const __m128i levels = _mm_packus_epi16(_mm_packs_epi32(c[0], c[1]), _mm_packs_epi32(c[2], alpha));
+        _mm_storeu_si128((__m128i*)(rgba + 4 * (size_t)x), _mm_shuffle_epi8(levels, interleave));
     }
     return x;
 }
