@@ -518,9 +518,9 @@ TEST(Picture, VectorPathsWriteThePlainPathsBytes)
                 bytes data(3 * line - line / 2);
                 for (unsigned char& b : data)
                     b = (unsigned char)random();
-                const element e = decode(dpxw_edit(dpxw_image(shape, data), {E0 + DPXW_EL_COLORIMETRIC, r.colorimetric, 1,
-                                                                            E0 + REF_LOW, r.low, 4, E0 + REF_HIGH, r.high, 4})
-                                             .bytes);
+                const element e = decode(dpxw_edit(dpxw_image(shape, data), {E0 + DPXW_EL_COLORIMETRIC, r.colorimetric,
+                                                                            1, E0 + REF_LOW, r.low, 4, E0 + REF_HIGH,
+                                                                            r.high, 4}).bytes);
                 ASSERT_TRUE(e.ok) << e.reason;
                 TRANSFORM_PLAN vector, plain;
                 transform_plan_init(&vector, &e.layout, colour, 8);
