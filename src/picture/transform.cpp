@@ -3,6 +3,7 @@
 #include <cstring>
 #include <thread>
 
+#include "picture/level.h"
 #include "picture/rgbline.h"
 #include "picture/unpack.h"
 #include "picture/ycbcrline.h"
@@ -167,7 +168,7 @@ void generic_line(const TRANSFORM_PLAN* p, const Sample* samples, uint32_t count
         gather(p, samples, x, c);
         compute(p, c, v);
         for (int k = 0; k < 4; k++)
-            out[4 * (size_t)x + k] = transform_level<Out>(v[k]);
+            out[4 * (size_t)x + k] = level_from_unit<Out>(v[k]);
     }
 }
 
@@ -227,10 +228,13 @@ uint32_t line(TRANSFORM_PLAN* p, const unsigned char* image, size_t image_size, 
             }
             unpack_line_codes(l, &src, samples, p->codes.data());
             if (!p->luma_table.empty()) {
+                YCBCR_LINE ycbcr{l, p->luma_table.data(), p->chroma_table.data(), {}, p->code_max,
+                                 p->view.mode == TRANSFORM_LUMA, p->avx2};
+                memcpy(ycbcr.to_rgb, p->to_rgb, sizeof ycbcr.to_rgb);
                 if constexpr (sizeof(Out) == 1)
-                    ycbcrline8(p, p->codes.data(), present, out);
+                    ycbcrline8(&ycbcr, p->codes.data(), present, out);
                 else
-                    ycbcrline16(p, p->codes.data(), present, out);
+                    ycbcrline16(&ycbcr, p->codes.data(), present, out);
             } else if (!p->direct)
                 generic_line(p, p->codes.data(), present, out);
             else if (l->components == 3)
@@ -291,13 +295,13 @@ void transform_plan_init(TRANSFORM_PLAN* plan, const DECODE_LAYOUT* layout, TRAN
     if (out_bits == 8) {
         plan->lut8.resize(codes);
         for (size_t c = 0; c < codes; c++)
-            plan->lut8[c] = transform_level<uint8_t>((double)c / plan->code_max);
+            plan->lut8[c] = level_from_unit<uint8_t>((double)c / plan->code_max);
         if (plan->rgbline_packed)
             plan->lut32.assign(plan->lut8.begin(), plan->lut8.end());
     } else {
         plan->lut16.resize(codes);
         for (size_t c = 0; c < codes; c++)
-            plan->lut16[c] = transform_level<uint16_t>((double)c / plan->code_max);
+            plan->lut16[c] = level_from_unit<uint16_t>((double)c / plan->code_max);
     }
 }
 

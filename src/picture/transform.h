@@ -67,17 +67,6 @@ struct TRANSFORM_PLAN {
     double chroma_zero, chroma_range, code_max;
 };
 
-// 0..1 to an 8- or 16-bit output level, rounded; below 0 and NaN as 0,
-// above 1 as the top level. Branch-free: the levels of noisy pictures
-// defeat the branch predictor.
-template <typename Out>
-inline Out transform_level(double v)
-{
-    v = v > 0 ? v : 0.0;
-    v = v < 1 ? v : 1.0;
-    return (Out)(v * (sizeof(Out) == 1 ? 255.0 : 65535.0) + 0.5);
-}
-
 // out_bits: 8 or 16.
 void transform_plan_init(TRANSFORM_PLAN* plan, const DECODE_LAYOUT* layout, TRANSFORM_VIEW view, int out_bits);
 

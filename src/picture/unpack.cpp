@@ -115,7 +115,7 @@ void unpack_filled10(const DECODE_LAYOUT* l, const unsigned char* line, uint64_t
     }
     const bool little = l->little_endian;
     uint64_t words = count / 3;
-    const int low = l->packing == 1 ? 2 : 0;
+    const int low = unpack_field_shift(l, l->low_field_first ? 0 : 2); // the lowest field's
     if (little && l->low_field_first)
         filled10_words<true, true>(line, low, words, codes);
     else if (little)

@@ -1,5 +1,7 @@
 #include "picture/ycbcrline.h"
 
+#include "picture/level.h"
+
 #if defined(__x86_64__)
 #include <immintrin.h>
 #endif
@@ -14,15 +16,14 @@ constexpr Out top()
 
 // Pixels from..count-1, one by one.
 template <typename Out>
-void pixels(const TRANSFORM_PLAN* p, const uint16_t* s, uint32_t from, uint32_t count, Out* out)
+void pixels(const YCBCR_LINE* p, const uint16_t* s, uint32_t from, uint32_t count, Out* out)
 {
     const DECODE_LAYOUT* l = p->layout;
-    const double* yt = p->luma_table.data();
-    const double* ct = p->chroma_table.data();
+    const double* yt = p->luma;
+    const double* ct = p->chroma;
     const double max = p->code_max;
-    const bool luma_only = p->view.mode == TRANSFORM_LUMA;
     const uint64_t spp = (uint64_t)l->samples_per_pixel;
-    const uint16_t zero = (uint16_t)p->chroma_zero;
+    const uint16_t zero = (uint16_t)decode_chroma_zero(l);
     for (uint32_t x = from; x < count; x++) {
         uint64_t y, cb, cr, a;
         if (l->subsampled) { // Cb, Y, Cr, Y or Cb, Y, A, Cr, Y, A
@@ -40,15 +41,15 @@ void pixels(const TRANSFORM_PLAN* p, const uint16_t* s, uint32_t from, uint32_t 
         }
         const double luma = yt[s[y]];
         Out* d = out + 4 * (size_t)x;
-        if (luma_only) {
-            d[0] = d[1] = d[2] = transform_level<Out>(luma);
+        if (p->luma_only) {
+            d[0] = d[1] = d[2] = level_from_unit<Out>(luma);
             d[3] = top<Out>();
             continue;
         }
         const double pb = ct[s[cb]], pr = ct[cr < l->line_samples ? s[cr] : zero];
         for (int k = 0; k < 3; k++)
-            d[k] = transform_level<Out>(p->to_rgb[k][0] * luma + p->to_rgb[k][1] * pb + p->to_rgb[k][2] * pr);
-        d[3] = l->alpha < 0 ? top<Out>() : transform_level<Out>(s[a] / max);
+            d[k] = level_from_unit<Out>(p->to_rgb[k][0] * luma + p->to_rgb[k][1] * pb + p->to_rgb[k][2] * pr);
+        d[3] = l->alpha < 0 ? top<Out>() : level_from_unit<Out>(s[a] / max);
     }
 }
 
@@ -56,16 +57,16 @@ void pixels(const TRANSFORM_PLAN* p, const uint16_t* s, uint32_t from, uint32_t 
 // Two groups Cb, Y, Cr, Y a step: the four lumas gathered from their
 // table, each chroma value spread over its two pixels, then for each channel
 // the products and sums of `pixels` in the same order, scaled and rounded as
-// transform_level does but clamped after: packing to bytes saturates. The
+// level_from_unit does but clamped after: packing to bytes saturates. The
 // same bytes: a sum above 1 gives 255.5 or more, one below 0 at most 0.5,
 // truncated to 0 or less (the conversion's INT_MIN for sums below -2^31/255;
 // none reach +2^31/255, the tables' codes and coefficients being small).
 // Returns the pixels done.
-__attribute__((target("avx2"))) uint32_t groups_avx2(const TRANSFORM_PLAN* p, const uint16_t* s, uint32_t count,
+__attribute__((target("avx2"))) uint32_t groups_avx2(const YCBCR_LINE* p, const uint16_t* s, uint32_t count,
                                                      unsigned char* rgba)
 {
-    const double* yt = p->luma_table.data();
-    const double* ct = p->chroma_table.data();
+    const double* yt = p->luma;
+    const double* ct = p->chroma;
     const __m256d zero = _mm256_setzero_pd(), scale = _mm256_set1_pd(255.0), half = _mm256_set1_pd(0.5),
                   all = _mm256_castsi256_pd(_mm256_set1_epi64x(-1));
     __m256d m[3][3];
@@ -97,18 +98,18 @@ __attribute__((target("avx2"))) uint32_t groups_avx2(const TRANSFORM_PLAN* p, co
 
 } // namespace
 
-void ycbcrline8(const TRANSFORM_PLAN* plan, const uint16_t* codes, uint32_t count, unsigned char* rgba)
+void ycbcrline8(const YCBCR_LINE* line, const uint16_t* codes, uint32_t count, unsigned char* rgba)
 {
     uint32_t done = 0;
 #if defined(__x86_64__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-    const DECODE_LAYOUT* l = plan->layout;
-    if (plan->avx2 && l->subsampled && l->samples_per_pixel == 2 && plan->view.mode == TRANSFORM_COLOUR)
-        done = groups_avx2(plan, codes, count, rgba);
+    const DECODE_LAYOUT* l = line->layout;
+    if (line->avx2 && l->subsampled && l->samples_per_pixel == 2 && !line->luma_only)
+        done = groups_avx2(line, codes, count, rgba);
 #endif
-    pixels<uint8_t>(plan, codes, done, count, rgba);
+    pixels<uint8_t>(line, codes, done, count, rgba);
 }
 
-void ycbcrline16(const TRANSFORM_PLAN* plan, const uint16_t* codes, uint32_t count, uint16_t* rgba)
+void ycbcrline16(const YCBCR_LINE* line, const uint16_t* codes, uint32_t count, uint16_t* rgba)
 {
-    pixels<uint16_t>(plan, codes, 0, count, rgba);
+    pixels<uint16_t>(line, codes, 0, count, rgba);
 }
