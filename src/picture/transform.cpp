@@ -221,12 +221,12 @@ uint32_t line(TRANSFORM_PLAN* p, const unsigned char* image, size_t image_size, 
                     return fill_missing(l, present, out);
                 }
                 if (p->rgb8) {
-                    unpack_line_codes(l, &src, samples, p->codes.data());
+                    unpack_line_codes(l, &src, samples, p->codes.data(), p->avx2);
                     direct_rgb8(p, p->codes.data(), present, out);
                     return fill_missing(l, present, out);
                 }
             }
-            unpack_line_codes(l, &src, samples, p->codes.data());
+            unpack_line_codes(l, &src, samples, p->codes.data(), p->avx2);
             if (!p->luma_table.empty()) {
                 YCBCR_LINE ycbcr{l, p->luma_table.data(), p->chroma_table.data(), {}, p->code_max,
                                  p->view.mode == TRANSFORM_LUMA, p->avx2};
