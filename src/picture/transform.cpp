@@ -1,5 +1,6 @@
 #include "picture/transform.h"
 
+#include <atomic>
 #include <cstring>
 #include <thread>
 
@@ -317,38 +318,31 @@ uint32_t transform_line16(TRANSFORM_PLAN* plan, const unsigned char* image, size
     return line<uint16_t>(plan, image, image_size, y, out);
 }
 
-namespace {
-
-// Lines first..last-1 into their rows of rgba, with a plan of their own;
-// returns the missing pixels.
-uint64_t transform_band(const DECODE_LAYOUT* layout, const unsigned char* image, size_t image_size,
-                        TRANSFORM_VIEW view, uint32_t first, uint32_t last, unsigned char* rgba)
-{
-    TRANSFORM_PLAN plan;
-    transform_plan_init(&plan, layout, view, 8);
-    uint64_t count = 0;
-    for (uint32_t y = first; y < last; y++)
-        count += transform_line8(&plan, image, image_size, y, rgba + (size_t)y * layout->width * 4);
-    return count;
-}
-
-} // namespace
-
 void transform_picture_threads(const DECODE_LAYOUT* layout, const unsigned char* image, size_t image_size,
                                TRANSFORM_VIEW view, unsigned char* rgba, uint64_t* missing, int threads)
 {
     const uint32_t height = layout->height;
-    const uint32_t bands = threads < 1 ? 1 : (uint32_t)threads < height ? (uint32_t)threads : height;
-    std::vector<uint64_t> counts(bands, 0);
-    std::vector<std::thread> workers;
-    auto first = [height, bands](uint32_t band) { return (uint32_t)((uint64_t)height * band / bands); };
-    for (uint32_t b = 1; b < bands; b++)
-        workers.emplace_back([=, &counts] {
-            counts[b] = transform_band(layout, image, image_size, view, first(b), first(b + 1), rgba);
-        });
-    counts[0] = transform_band(layout, image, image_size, view, 0, first(1), rgba);
-    for (std::thread& w : workers)
-        w.join();
+    const uint32_t workers = threads < 1 ? 1 : (uint32_t)threads < height ? (uint32_t)threads : height;
+    // Bands are handed out in turn, four a thread, rather than one each: a
+    // thread whose core is busy with other work takes fewer.
+    const uint32_t band = (height + 4 * workers - 1) / (4 * workers);
+    std::atomic<uint32_t> next{0};
+    std::vector<uint64_t> counts(workers, 0);
+    auto work = [&](uint32_t worker) {
+        TRANSFORM_PLAN plan; // per thread: it holds the line buffers
+        transform_plan_init(&plan, layout, view, 8);
+        for (uint32_t first; (first = next.fetch_add(band)) < height;) {
+            const uint32_t last = height - first < band ? height : first + band;
+            for (uint32_t y = first; y < last; y++)
+                counts[worker] += transform_line8(&plan, image, image_size, y, rgba + (size_t)y * layout->width * 4);
+        }
+    };
+    std::vector<std::thread> others;
+    for (uint32_t w = 1; w < workers; w++)
+        others.emplace_back(work, w);
+    work(0);
+    for (std::thread& t : others)
+        t.join();
     uint64_t total = 0;
     for (uint64_t c : counts)
         total += c;

@@ -31,14 +31,16 @@ struct TRANSFORM_VIEW {
 // bytes, file order, rows back to back); pixels whose bytes are missing get
 // dpx_fallback_rgba and are counted in *missing. Fused per line: no
 // full-size intermediate buffer. Bands of lines are decoded on every core,
-// none under TRANSFORM_BAND_LINES lines; safe to call from any thread.
+// with no more threads than TRANSFORM_BAND_LINES lines each would give; safe
+// to call from any thread.
 void transform_picture(const DECODE_LAYOUT* layout, const unsigned char* image, size_t image_size, TRANSFORM_VIEW view,
                        unsigned char* rgba, uint64_t* missing);
 
 enum { TRANSFORM_BAND_LINES = 64 };
 
 // The same on `threads` threads (at most one a line; below 1 as 1), the
-// calling one among them: the same bytes and count whatever their number.
+// calling one among them, each with a plan of its own taking bands of lines
+// in turn: the same bytes and count whatever their number.
 void transform_picture_threads(const DECODE_LAYOUT* layout, const unsigned char* image, size_t image_size,
                                TRANSFORM_VIEW view, unsigned char* rgba, uint64_t* missing, int threads);
 
