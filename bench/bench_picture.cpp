@@ -1,9 +1,10 @@
 // The Picture decoder on a 4096 x 2160 element, decoded and transformed to
-// RGBA for display, on every core and on one thread. "vs_pixconv" is its
-// best time over the preview converter's best time for the same file in the
-// same run (the converter exists for filled 10-bit RGB only; BM_pixconv
-// times it alone). Luma is decoded padded and, with a
-// scanner's name in the header, unpadded; "padding_ms" counts its padding bits.
+// RGBA for display, on every core (transform_picture) and on one thread;
+// wall time. "vs_pixconv" is its best time over the preview converter's best
+// time for the same file in the same run (the converter exists for filled
+// 10-bit RGB only; BM_pixconv times it alone, right after). Luma is decoded
+// padded and, with a scanner's name in the header, unpadded; "padding_ms"
+// counts its padding bits.
 #include <chrono>
 #include <cstring>
 #include <vector>
@@ -122,8 +123,8 @@ void BM_pixconv(benchmark::State& state, bool little)
 
 } // namespace
 
-#define PICTURE(name, ...)                                                                                       \
-    BENCHMARK_CAPTURE(BM_picture, name, 0, __VA_ARGS__)->Unit(benchmark::kMillisecond)->UseRealTime();               \
+#define PICTURE(name, ...)                                                                                   \
+    BENCHMARK_CAPTURE(BM_picture, name, 0, __VA_ARGS__)->Unit(benchmark::kMillisecond)->UseRealTime();           \
     BENCHMARK_CAPTURE(BM_picture, name##_one_thread, 1, __VA_ARGS__)->Unit(benchmark::kMillisecond)->UseRealTime()
 
 PICTURE(rgb10_filled_le, 50, 10, 1, true);
