@@ -111,7 +111,7 @@ void filled10_words(const unsigned char* line, int low, uint64_t words, uint16_t
 // and 1 joined in one lane, then within each 128-bit half the shuffles lay
 // the four words' six-byte runs end to end: 16 bytes, then 8. Returns the
 // words done.
-__attribute__((target("avx2"))) uint64_t filled10_avx2(const unsigned char* line, bool little, int low,
+__attribute__((target("avx2"))) uint64_t filled10_words_avx2(const unsigned char* line, bool little, int low,
                                                         bool low_field_first, uint64_t words, uint16_t* codes)
 {
     const __m256i swap =
@@ -166,7 +166,7 @@ void unpack_filled10(const DECODE_LAYOUT* l, const unsigned char* line, uint64_t
     uint64_t words = count / 3;
 #if defined(__x86_64__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
     if (avx2) {
-        const uint64_t done = filled10_avx2(line, little, low, l->low_field_first, words, codes);
+        const uint64_t done = filled10_words_avx2(line, little, low, l->low_field_first, words, codes);
         line += 4 * done;
         codes += 3 * done;
         count -= 3 * done;
