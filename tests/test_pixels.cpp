@@ -20,6 +20,7 @@
 #include "picture/export.h"
 #include "picture/orient.h"
 #include "picture/padding.h"
+#include "picture/rgbline.h"
 #include "png/png_export.h"
 #include "picture/transform.h"
 #include "picture/unpack.h"
@@ -289,6 +290,10 @@ const layout_case layout_cases[] = {
     // 10 bits, words 803AC800 and 1012C7D0. Y 500 is 436/876, Cb 300 is -212/896.
     {dpx(BE, 3, 2, 100, 10, 1, "803AC800 1012C7D0 803AC800 1012C7D0"),
      {"0,0 Cb 512 Y 940 Cr 512" + white, "1,1 Cb 512 Y 64 Cr 512" + black, "2,1 Cb 300 Y 500 Cr 512 = 127 138 15 255"}},
+    // Y 429, Cb 11, Cr 42: G is 195.5 levels exactly (365/876 + 0.187 x 501/896 + 0.4679 x 470/896
+    // = 23/30). Y' + Cb' first, then Cr', gives 0.76666666666666672, 196; Cb' + Cr' first 0.7666...61, 195.
+    {dpx(BE, 4, 1, 100, 10, 1, "02DAD0A8 6B40B6B4 0A9AD000"),
+     {"0,0 Cb 11 Y 429 Cr 42 = 0 196 0 255", "3,0 Cb 11 Y 429 Cr 42 = 0 196 0 255"}},
     // 32-bit floats, full range, chroma centred on 0.5: the odd width's last Cr reads as 0.5.
     {dpx(LE, 3, 1, 100, 32, 0, "0000003F 0000803F 0000003F 00000000 0000003F 0000003F"), {"2,0 Cb 0.5 Y 0.5 Cr 0.5 = 128 128 128 255"}},
     // 16 bits, levels 4096..60160: white, and black at half alpha.
@@ -457,7 +462,8 @@ TEST(Picture, EveryCodeShowsRoundedToEightAndSixteenBits)
     // `alone` shows one component as grey.
     const struct { bool little; int bits, packing, alone; } rows[] = {
         {true, 10, 1, -1}, {false, 10, 1, -1}, {false, 10, 1, 2}, {true, 10, 2, -1},
-        {true, 10, 0, -1}, {false, 12, 0, -1}, {true, 12, 1, -1}, {false, 12, 2, -1}};
+        {true, 10, 0, -1}, {false, 10, 0, -1}, {false, 12, 0, -1}, {true, 12, 0, -1}, {true, 12, 1, -1},
+        {false, 12, 2, -1}};
     for (const auto& r : rows) {
         SCOPED_TRACE(std::to_string(r.bits) + "-bit packing " + std::to_string(r.packing) + (r.little ? " LE" : " BE"));
         const uint32_t max = (1u << r.bits) - 1, width = max + 6;
@@ -485,6 +491,50 @@ TEST(Picture, EveryCodeShowsRoundedToEightAndSixteenBits)
         }
         EXPECT_EQ(0, wrong) << "codes, levels or exported samples off the rounded scale";
     }
+}
+
+TEST(Picture, VectorPathsWriteThePlainPathsBytes)
+{
+    // Random codes in both byte orders, widths off the vector steps, the
+    // last line cut short; 4:2:2 through both matrices and with reference
+    // codes of its own, some putting every level far above 1 or below 0.
+    if (!rgbline_avx2())
+        GTEST_SKIP() << "no AVX2: the plain paths alone run";
+    std::mt19937 random(2160);
+    const struct { uint8_t descriptor, bits; uint16_t packing; uint32_t colorimetric, low, high; } rows[] = {
+        {50, 10, 1, 0, 0, 0},      {50, 10, 2, 0, 0, 0},     {50, 10, 0, 0, 0, 0},      {50, 12, 0, 0, 0, 0},
+        {6, 10, 1, 0, 0, 0},       {6, 10, 2, 0, 0, 0},      {102, 10, 1, 6, 0, 0},
+        {100, 10, 1, 6, 0, 0},     {100, 10, 2, 7, 0, 0},    {100, 8, 0, 6, 0, 0},      {100, 16, 0, 8, 0, 0},
+        {100, 10, 1, 6, 100, 800}, {100, 12, 1, 6, 256, 3760}, {100, 16, 0, 6, 0, 1},
+        {100, 10, 1, 6, 4000000000u, 4000000001u}};
+    for (const auto& r : rows)
+        for (bool little : {LE, BE})
+            for (uint32_t width : {4u, 37u, 70u, 301u}) {
+                SCOPED_TRACE(std::to_string(r.descriptor) + " " + std::to_string(r.bits) + "-bit, width " +
+                             std::to_string(width) + (little ? " LE" : " BE"));
+                const dpx_layout shape{little, width, 3, r.descriptor, r.bits, r.packing, 2048};
+                uint64_t line;
+                dpx_layout_line_bytes((uint64_t)width * dpx_layout_samples_per_pixel(r.descriptor), r.bits, r.packing,
+                                      &line);
+                bytes data(3 * line - line / 2);
+                for (unsigned char& b : data)
+                    b = (unsigned char)random();
+                const element e = decode(dpxw_edit(dpxw_image(shape, data), {E0 + DPXW_EL_COLORIMETRIC, r.colorimetric,
+                                                                            1, E0 + REF_LOW, r.low, 4, E0 + REF_HIGH,
+                                                                            r.high, 4}).bytes);
+                ASSERT_TRUE(e.ok) << e.reason;
+                TRANSFORM_PLAN vector, plain;
+                transform_plan_init(&vector, &e.layout, colour, 8);
+                transform_plan_init(&plain, &e.layout, colour, 8);
+                plain.avx2 = false;
+                for (uint32_t y = 0; y < 3; y++) {
+                    bytes a(4 * width + 4, 0x55), b = a;
+                    // Off a 32-byte boundary, as the rows of a picture of any width are.
+                    EXPECT_EQ(transform_line8(&plain, e.image.data(), e.image.size(), y, b.data() + 4),
+                              transform_line8(&vector, e.image.data(), e.image.size(), y, a.data() + 4));
+                    EXPECT_TRUE(a == b) << "line " << y;
+                }
+            }
 }
 
 TEST(Picture, ElementOffsetsAndRefusals)

@@ -1,9 +1,13 @@
 #include "picture/transform.h"
 
+#include <atomic>
 #include <cstring>
+#include <thread>
 
+#include "picture/level.h"
 #include "picture/rgbline.h"
 #include "picture/unpack.h"
+#include "picture/ycbcrline.h"
 #include "mtxcoe/mtxcoe.h"
 
 namespace {
@@ -14,17 +18,6 @@ template <typename Out>
 constexpr double out_max()
 {
     return sizeof(Out) == 1 ? 255.0 : 65535.0;
-}
-
-// 0..1 to an output level, rounded; NaN as 0.
-template <typename Out>
-Out level(double v)
-{
-    if (!(v > 0))
-        return 0;
-    if (v > 1)
-        v = 1;
-    return (Out)(v * out_max<Out>() + 0.5);
 }
 
 void set_map(TRANSFORM_PLAN* p)
@@ -168,47 +161,6 @@ void direct_rgb8(const TRANSFORM_PLAN* p, const uint16_t* codes, uint32_t count,
     }
 }
 
-// Integer YCbCr in colour or luma view: the generic arithmetic, with luma
-// and chroma normalised through tables and the samples found by position.
-template <typename Out>
-void ycbcr_line(const TRANSFORM_PLAN* p, const uint16_t* s, uint32_t count, Out* out)
-{
-    const DECODE_LAYOUT* l = p->layout;
-    const double* yt = p->luma_table.data();
-    const double* ct = p->chroma_table.data();
-    const double max = p->code_max;
-    const bool luma_only = p->view.mode == TRANSFORM_LUMA;
-    const uint64_t spp = (uint64_t)l->samples_per_pixel;
-    const uint16_t zero = (uint16_t)p->chroma_zero;
-    for (uint32_t x = 0; x < count; x++) {
-        uint64_t y, cb, cr, a;
-        if (l->subsampled) { // Cb, Y, Cr, Y or Cb, Y, A, Cr, Y, A
-            uint64_t base = (uint64_t)(x / 2) * 2 * spp;
-            cb = base;
-            cr = base + spp;
-            y = base + 1 + (x & 1) * spp;
-            a = y + 1;
-        } else {
-            uint64_t base = (uint64_t)x * l->components;
-            cb = base + l->cb;
-            cr = base + l->cr;
-            y = base + l->luma;
-            a = base + l->alpha;
-        }
-        const double luma = yt[s[y]];
-        Out* d = out + 4 * (size_t)x;
-        if (luma_only) {
-            d[0] = d[1] = d[2] = level<Out>(luma);
-            d[3] = (Out)out_max<Out>();
-            continue;
-        }
-        const double pb = ct[s[cb]], pr = ct[cr < l->line_samples ? s[cr] : zero];
-        for (int k = 0; k < 3; k++)
-            d[k] = level<Out>(p->to_rgb[k][0] * luma + p->to_rgb[k][1] * pb + p->to_rgb[k][2] * pr);
-        d[3] = l->alpha < 0 ? (Out)out_max<Out>() : level<Out>(s[a] / max);
-    }
-}
-
 template <typename Out, typename Sample>
 void generic_line(const TRANSFORM_PLAN* p, const Sample* samples, uint32_t count, Out* out)
 {
@@ -217,7 +169,7 @@ void generic_line(const TRANSFORM_PLAN* p, const Sample* samples, uint32_t count
         gather(p, samples, x, c);
         compute(p, c, v);
         for (int k = 0; k < 4; k++)
-            out[4 * (size_t)x + k] = level<Out>(v[k]);
+            out[4 * (size_t)x + k] = level_from_unit<Out>(v[k]);
     }
 }
 
@@ -243,6 +195,7 @@ void set_rgb_paths(TRANSFORM_PLAN* p)
     p->rgbline = p->rgb8 && l->bit_depth == 10 && l->packing != 0;
     for (int k = 0; k < 3 && p->rgbline; k++)
         p->rgbline_fields[k] = unpack_field_shift(l, (uint64_t)p->map[k]);
+    p->rgbline_packed = p->rgb8 && (l->bit_depth == 10 || l->bit_depth == 12) && l->packing == 0;
 }
 
 template <typename Out>
@@ -260,19 +213,30 @@ uint32_t line(TRANSFORM_PLAN* p, const unsigned char* image, size_t image_size, 
         } else {
             if constexpr (sizeof(Out) == 1) {
                 if (p->rgbline) {
-                    rgbline_filled10(src.at, l->little_endian, p->rgbline_fields, present, out);
+                    rgbline_filled10(src.at, l->little_endian, p->rgbline_fields, present, out, p->avx2);
+                    return fill_missing(l, present, out);
+                }
+                if (p->rgbline_packed) {
+                    rgbline_packed(src.at, l->little_endian, l->bit_depth, p->map, p->lut32.data(), present,
+                                   p->words.data(), out, p->avx2);
                     return fill_missing(l, present, out);
                 }
                 if (p->rgb8) {
-                    unpack_line_codes(l, &src, samples, p->codes.data());
+                    unpack_line_codes(l, &src, samples, p->codes.data(), p->avx2);
                     direct_rgb8(p, p->codes.data(), present, out);
                     return fill_missing(l, present, out);
                 }
             }
-            unpack_line_codes(l, &src, samples, p->codes.data());
-            if (!p->luma_table.empty())
-                ycbcr_line(p, p->codes.data(), present, out);
-            else if (!p->direct)
+            unpack_line_codes(l, &src, samples, p->codes.data(), p->avx2);
+            if (!p->luma_table.empty()) {
+                YCBCR_LINE ycbcr{l, p->luma_table.data(), p->chroma_table.data(), {}, p->code_max,
+                                 p->view.mode == TRANSFORM_LUMA, p->avx2};
+                memcpy(ycbcr.to_rgb, p->to_rgb, sizeof ycbcr.to_rgb);
+                if constexpr (sizeof(Out) == 1)
+                    ycbcrline8(&ycbcr, p->codes.data(), present, out);
+                else
+                    ycbcrline16(&ycbcr, p->codes.data(), present, out);
+            } else if (!p->direct)
                 generic_line(p, p->codes.data(), present, out);
             else if (l->components == 3)
                 direct_line<Out, 3>(p, p->codes.data(), present, out);
@@ -294,6 +258,7 @@ void transform_plan_init(TRANSFORM_PLAN* plan, const DECODE_LAYOUT* layout, TRAN
     plan->out_bits = out_bits;
     set_map(plan);
     set_rgb_paths(plan);
+    plan->avx2 = rgbline_avx2();
     plan->code_max = decode_code_max(layout);
     plan->chroma_zero = decode_chroma_zero(layout);
     plan->chroma_range =
@@ -308,6 +273,7 @@ void transform_plan_init(TRANSFORM_PLAN* plan, const DECODE_LAYOUT* layout, TRAN
         }
     }
     plan->lut8.clear();
+    plan->lut32.clear();
     plan->lut16.clear();
     plan->luma_table.clear();
     plan->chroma_table.clear();
@@ -316,6 +282,7 @@ void transform_plan_init(TRANSFORM_PLAN* plan, const DECODE_LAYOUT* layout, TRAN
         return;
     }
     plan->codes.assign(layout->line_samples, 0);
+    plan->words.assign(plan->rgbline_packed ? layout->line_bytes / 4 + 2 : 0, 0);
     const size_t codes = (size_t)1 << layout->bit_depth;
     if (layout->colour == DECODE_YCBCR && (view.mode == TRANSFORM_COLOUR || view.mode == TRANSFORM_LUMA)) {
         plan->luma_table.resize(codes);
@@ -329,11 +296,13 @@ void transform_plan_init(TRANSFORM_PLAN* plan, const DECODE_LAYOUT* layout, TRAN
     if (out_bits == 8) {
         plan->lut8.resize(codes);
         for (size_t c = 0; c < codes; c++)
-            plan->lut8[c] = level<uint8_t>((double)c / plan->code_max);
+            plan->lut8[c] = level_from_unit<uint8_t>((double)c / plan->code_max);
+        if (plan->rgbline_packed)
+            plan->lut32.assign(plan->lut8.begin(), plan->lut8.end());
     } else {
         plan->lut16.resize(codes);
         for (size_t c = 0; c < codes; c++)
-            plan->lut16[c] = level<uint16_t>((double)c / plan->code_max);
+            plan->lut16[c] = level_from_unit<uint16_t>((double)c / plan->code_max);
     }
 }
 
@@ -349,13 +318,43 @@ uint32_t transform_line16(TRANSFORM_PLAN* plan, const unsigned char* image, size
     return line<uint16_t>(plan, image, image_size, y, out);
 }
 
+void transform_picture_threads(const DECODE_LAYOUT* layout, const unsigned char* image, size_t image_size,
+                               TRANSFORM_VIEW view, unsigned char* rgba, uint64_t* missing, int threads)
+{
+    const uint32_t height = layout->height;
+    const uint32_t workers = threads < 1 ? 1 : (uint32_t)threads < height ? (uint32_t)threads : height;
+    // Bands are handed out in turn, four a thread, rather than one each: a
+    // thread whose core is busy with other work takes fewer.
+    const uint32_t band = (height + 4 * workers - 1) / (4 * workers);
+    std::atomic<uint32_t> next{0};
+    std::vector<uint64_t> counts(workers, 0);
+    auto work = [&](uint32_t worker) {
+        TRANSFORM_PLAN plan; // per thread: it holds the line buffers
+        transform_plan_init(&plan, layout, view, 8);
+        for (uint32_t first; (first = next.fetch_add(band)) < height;) {
+            const uint32_t last = height - first < band ? height : first + band;
+            for (uint32_t y = first; y < last; y++)
+                counts[worker] += transform_line8(&plan, image, image_size, y, rgba + (size_t)y * layout->width * 4);
+        }
+    };
+    std::vector<std::thread> others;
+    for (uint32_t w = 1; w < workers; w++)
+        others.emplace_back(work, w);
+    work(0);
+    for (std::thread& t : others)
+        t.join();
+    uint64_t total = 0;
+    for (uint64_t c : counts)
+        total += c;
+    *missing = total;
+}
+
 void transform_picture(const DECODE_LAYOUT* layout, const unsigned char* image, size_t image_size, TRANSFORM_VIEW view,
                        unsigned char* rgba, uint64_t* missing)
 {
-    TRANSFORM_PLAN plan;
-    transform_plan_init(&plan, layout, view, 8);
-    uint64_t count = 0;
-    for (uint32_t y = 0; y < layout->height; y++)
-        count += transform_line8(&plan, image, image_size, y, rgba + (size_t)y * layout->width * 4);
-    *missing = count;
+    // A thread costs tens of microseconds: worth it from a few dozen lines of 4K on.
+    const int cores = (int)std::thread::hardware_concurrency();
+    const int by_height = (int)(layout->height / TRANSFORM_BAND_LINES);
+    int threads = cores < by_height ? cores : by_height;
+    transform_picture_threads(layout, image, image_size, view, rgba, missing, threads < 1 ? 1 : threads);
 }

@@ -30,9 +30,19 @@ struct TRANSFORM_VIEW {
 // Decodes and transforms the whole element into rgba (width x height x 4
 // bytes, file order, rows back to back); pixels whose bytes are missing get
 // dpx_fallback_rgba and are counted in *missing. Fused per line: no
-// full-size intermediate buffer.
+// full-size intermediate buffer. Bands of lines are decoded on every core,
+// with no more threads than TRANSFORM_BAND_LINES lines each would give; safe
+// to call from any thread.
 void transform_picture(const DECODE_LAYOUT* layout, const unsigned char* image, size_t image_size, TRANSFORM_VIEW view,
                        unsigned char* rgba, uint64_t* missing);
+
+enum { TRANSFORM_BAND_LINES = 64 };
+
+// The same on `threads` threads (at most one a line; below 1 as 1), the
+// calling one among them, each with a plan of its own taking bands of lines
+// in turn: the same bytes and count whatever their number.
+void transform_picture_threads(const DECODE_LAYOUT* layout, const unsigned char* image, size_t image_size,
+                               TRANSFORM_VIEW view, unsigned char* rgba, uint64_t* missing, int threads);
 
 // What the per-line transform needs, built once per picture: tables from
 // code to output level and one line of samples.
@@ -45,10 +55,14 @@ struct TRANSFORM_PLAN {
     bool direct;                 // mapped, through the tables (integer, not 4:2:2)
     bool rgb8;                   // direct, three components to opaque 8-bit R, G, B
     bool rgbline;                // rgb8 of filled 10-bit words, word to pixel (rgbline.h)
+    bool rgbline_packed;         // rgb8 of packed 10- or 12-bit samples, through lut32 (rgbline.h)
     int rgbline_fields[3];       // word shifts of R, G, B
+    bool avx2;                   // the vector paths may take AVX2 (rgbline_avx2); the same bytes either way
     std::vector<uint8_t> lut8;   // code to output level, integer depths
+    std::vector<uint32_t> lut32; // lut8 in words, for the packed lines' gathers
     std::vector<uint16_t> lut16;
     std::vector<uint16_t> codes; // one line of integer samples
+    std::vector<uint32_t> words; // one line of packed words in the host's order
     std::vector<float> values;   // one line of float samples
     std::vector<double> luma_table, chroma_table; // integer YCbCr: code to 0..1 and -0.5..0.5
     double to_rgb[3][3];         // rows R, G, B; columns Y, Cb, Cr

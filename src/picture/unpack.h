@@ -30,8 +30,10 @@ uint64_t unpack_present_samples(const DECODE_LAYOUT* layout, const UNPACK_LINE* 
 uint32_t unpack_present_pixels(const DECODE_LAYOUT* layout, uint64_t present);
 
 // Samples 0..count-1 of an integer line (count at most the present
-// samples) as codes.
-void unpack_line_codes(const DECODE_LAYOUT* layout, const UNPACK_LINE* line, uint64_t count, uint16_t* codes);
+// samples) as codes. `avx2`: the processor has AVX2 (filled 10-bit words
+// take eight a step), the same codes.
+void unpack_line_codes(const DECODE_LAYOUT* layout, const UNPACK_LINE* line, uint64_t count, uint16_t* codes,
+                       bool avx2);
 
 // The same for 32- and 64-bit float lines.
 void unpack_line_floats(const DECODE_LAYOUT* layout, const UNPACK_LINE* line, uint64_t count, float* values);
