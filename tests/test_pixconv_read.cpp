@@ -56,6 +56,7 @@ TEST(PreviewRead, BandsOnTwoThreadsGiveTheWholeConversion)
             pixconv_read_start(&job, &header, memory_read, &source, banded.data());
             EXPECT_EQ(row.func != nullptr, job.helper.joinable());
             pixconv_read_finish(&job);
+            pixconv_read_end(&job);
             EXPECT_TRUE(whole == banded) << "descriptor " << (int)row.descriptor << ", " << (int)row.bit_depth
                                          << " bits, packing " << row.packing << ", " << size << " bytes";
         }

@@ -118,6 +118,11 @@ GLuint ImGui_ImplGlfwGL3_CreateThumbnailTexture(int index, DPX_HEADER* header, p
     return s->TextureId;
 }
 
+void ImGui_ImplGlfwGL3_EndThumbnailReads()
+{
+    pixconv_read_end(&g_ThumbnailRead);
+}
+
 GLuint ImGui_ImplGlfwGL3_FetchThumbnailInfo(int index, int* width, int* height, unsigned char** pixels)
 {
     ThumbnailSlot* s = thumbnail_slot(index);

@@ -20,6 +20,8 @@ bool ImGui_ImplGlfwGL3_InitThumbnailTexture(int index);
 // missing bytes, which the caller, knowing, discards.
 GLuint ImGui_ImplGlfwGL3_CreateThumbnailTexture(int index, DPX_HEADER* header, pixconv_read_func read = nullptr,
                                                 void* user = nullptr);
+// Waits for the thread the last preview was converted on; at shutdown.
+void ImGui_ImplGlfwGL3_EndThumbnailReads();
 GLuint ImGui_ImplGlfwGL3_FetchThumbnailInfo(int index, int* width, int* height, unsigned char** pixels);
 bool ImGui_ImplGlfwGL3_DisposeThumbnailTexture(int index);
 // Why the slot's last create made no texture because of the memory budget,

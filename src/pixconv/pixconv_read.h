@@ -4,8 +4,10 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <mutex>
 #include <thread>
 
 #include "dpx/dpx_header.h"
@@ -24,10 +26,15 @@ struct PIXCONV_READ {
     pixconv_read_func read;
     void* user;
     unsigned char* rgba;
-    int height;       // lines to convert: none when the picture is too large
+    int height; // lines to convert: none when the picture is too large
     size_t line_bytes;
     int band_lines;
     std::atomic<int> next_line; // the first line no thread has taken yet
+    std::mutex lock;
+    std::condition_variable converted;
+    int lines_done; // under `lock`
+    // Joined by the next start or by pixconv_read_end, so that the caller
+    // never waits for a helper that has not even begun.
     std::thread helper;
     unsigned char band[2][PIXCONV_BAND_BYTES]; // the caller's and the helper's
 };
@@ -38,6 +45,8 @@ struct PIXCONV_READ {
 void pixconv_read_start(PIXCONV_READ* job, const DPX_HEADER* header, pixconv_read_func read, void* user,
                         unsigned char* rgba);
 // Converts the bands left on the calling thread as well and waits for the
-// helper: then `rgba` holds the bytes pixconv_execute would have written
-// from the same source bytes.
+// band the helper may be at: then `rgba` holds the bytes pixconv_execute
+// would have written from the same source bytes.
 void pixconv_read_finish(PIXCONV_READ* job);
+// Waits for the last helper to end; before the job is destroyed.
+void pixconv_read_end(PIXCONV_READ* job);
