@@ -70,7 +70,6 @@ inline void pixconv_stream(unsigned char* dst, uint32_t rgba)
 #endif
 }
 
-
 #define PIXCONV_DECLARE(name)                                                                      \
     void name(const unsigned char* src, size_t src_size, unsigned char* dst, int width, int height)
 
