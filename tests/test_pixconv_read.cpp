@@ -22,7 +22,8 @@ size_t memory_read(void* user, uint64_t at, unsigned char* into, size_t size)
 {
     const memory_source* m = (const memory_source*)user;
     size_t n = at >= m->size ? 0 : m->size - at < size ? m->size - at : size;
-    memcpy(into, m->data + at, n);
+    if (n)
+        memcpy(into, m->data + at, n);
     return n;
 }
 
