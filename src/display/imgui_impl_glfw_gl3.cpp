@@ -377,6 +377,7 @@ void ImGui_ImplGlfwGL3_InvalidateDeviceObjects()
     }
     for (int i = 0; i < THUMBNAIL_SLOT_COUNT; i++)
         ImGui_ImplGlfwGL3_DisposeThumbnailTexture(i);
+    ImGui_ImplGlfwGL3_EndThumbnailReads();
 }
 
 void ImGui_ImplGlfwGL3_MouseButtonCallback(GLFWwindow*, int button, int action, int)

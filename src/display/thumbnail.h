@@ -7,6 +7,7 @@
 #include <epoxy/gl.h>
 
 #include "dpx/dpx_header.h"
+#include "pixconv/pixconv_read.h"
 
 enum { THUMBNAIL_SLOT_COUNT = 100, THUMBNAIL_REFUSAL_SIZE = 256 };
 
@@ -14,8 +15,13 @@ enum { THUMBNAIL_SLOT_COUNT = 100, THUMBNAIL_REFUSAL_SIZE = 256 };
 bool ImGui_ImplGlfwGL3_InitThumbnailTexture(int index);
 // Texture 0, and no pixels in the slot, when the picture converts nothing
 // (a side over the conversion limit, a zero side, no memory, or the memory
-// budget would be passed).
-GLuint ImGui_ImplGlfwGL3_CreateThumbnailTexture(int index, DPX_HEADER* header);
+// budget would be passed). With `read`, the image bytes come through it a
+// band at a time, not from header->image_data; a failed read shows as
+// missing bytes, which the caller, knowing, discards.
+GLuint ImGui_ImplGlfwGL3_CreateThumbnailTexture(int index, DPX_HEADER* header, pixconv_read_func read = nullptr,
+                                                void* user = nullptr);
+// Waits for the thread the last preview was converted on; at shutdown.
+void ImGui_ImplGlfwGL3_EndThumbnailReads();
 GLuint ImGui_ImplGlfwGL3_FetchThumbnailInfo(int index, int* width, int* height, unsigned char** pixels);
 bool ImGui_ImplGlfwGL3_DisposeThumbnailTexture(int index);
 // Why the slot's last create made no texture because of the memory budget,

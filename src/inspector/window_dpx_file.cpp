@@ -69,6 +69,14 @@ bool preview_turn()
     return std::chrono::duration<double>(now - g_PreviewFrameStart).count() < preview_seconds_per_frame;
 }
 
+// The window shows `reason` instead of the preview.
+void preview_failed(work_t* work, const char* reason)
+{
+    work->texture_id = 0;
+    work->image_refusal = reason;
+    fprintf(stderr, "%s: %s\n", work->name, work->image_refusal.c_str());
+}
+
 // The picture comes from the file as it is now, read for the build only.
 void build_preview(work_t* work)
 {
@@ -80,16 +88,24 @@ void build_preview(work_t* work)
         // Nothing will be converted (the slot says why): the file need not be read.
         work->texture_id = (int32_t)ImGui_ImplGlfwGL3_CreateThumbnailTexture(work->index, &work->header);
     } else {
-        DPX_FILE file;
+        // The bytes are read a band at a time into the conversion, never whole.
+        WORK_IMAGE_READER reader;
         char reason[DPX_FILE_REASON_SIZE];
-        if (!work_image_load(work, "preview", WORK_IMAGE_BRIEFLY, &file, reason)) {
-            work->texture_id = 0;
-            work->image_refusal = reason;
-            fprintf(stderr, "%s: %s\n", work->name, work->image_refusal.c_str());
+        if (!work_image_open(work, "preview", &reader, reason)) {
+            preview_failed(work, reason);
             return;
         }
-        work->texture_id = (int32_t)ImGui_ImplGlfwGL3_CreateThumbnailTexture(work->index, &file.header);
-        work_image_free(&file, WORK_IMAGE_BRIEFLY);
+        work->texture_id = (int32_t)ImGui_ImplGlfwGL3_CreateThumbnailTexture(work->index, &reader.file.header,
+                                                                            work_image_read, &reader);
+        bool failed = reader.error.load() != 0;
+        if (failed) {
+            work_image_read_refusal(&reader, "preview", reason);
+            ImGui_ImplGlfwGL3_DisposeThumbnailTexture(work->index);
+            preview_failed(work, reason);
+        }
+        work_image_close(&reader);
+        if (failed)
+            return;
     }
     if (const char* refusal = ImGui_ImplGlfwGL3_ThumbnailRefusal(work->index))
         fprintf(stderr, "%s: %s\n", work->name, refusal);

@@ -12,25 +12,25 @@ std::atomic<bool> vector_allowed{true};
 } // namespace
 
 const PIXCONV_FORMAT format_table[PIXCONV_FORMAT_COUNT] = {
-    {4, 8, 0, le, pixconv_d004_b08_p0_le},
-    {6, 8, 1, be, pixconv_d006_b08_p1_be},
-    {50, 8, 0, le, pixconv_d050_b08_p0_le},
-    {50, 8, 0, be, pixconv_d050_b08_p0_be},
-    {50, 16, 0, le, pixconv_d050_b16_p0_le},
-    {50, 16, 0, be, pixconv_d050_b16_p0_be},
-    {50, 8, 1, le, pixconv_d050_b08_p1_le},
-    {50, 8, 1, be, pixconv_d050_b08_p1_be},
-    {50, 10, 1, le, pixconv_d050_b10_p1_le},
-    {50, 10, 1, be, pixconv_d050_b10_p1_be},
-    {50, 12, 1, le, pixconv_d050_b12_p1_le},
-    {50, 12, 1, be, pixconv_d050_b12_p1_be},
-    {50, 16, 1, le, pixconv_d050_b16_p1_le},
-    {50, 16, 1, be, pixconv_d050_b16_p1_be},
-    {51, 8, 0, be, pixconv_d051_b08_p0_be},
-    {100, 8, 1, le, pixconv_d100_b08_p1_le},
-    {100, 16, 0, le, pixconv_d100_b16_p0_le},
-    {102, 8, 1, le, pixconv_d102_b08_p1_le},
-    {102, 16, 0, le, pixconv_d102_b16_p0_le},
+    {4, 8, 0, le, pixconv_d004_b08_p0_le, 1, 1},
+    {6, 8, 1, be, pixconv_d006_b08_p1_be, 1, 1},
+    {50, 8, 0, le, pixconv_d050_b08_p0_le, 1, 3},
+    {50, 8, 0, be, pixconv_d050_b08_p0_be, 1, 3},
+    {50, 16, 0, le, pixconv_d050_b16_p0_le, 1, 6},
+    {50, 16, 0, be, pixconv_d050_b16_p0_be, 1, 6},
+    {50, 8, 1, le, pixconv_d050_b08_p1_le, 1, 3},
+    {50, 8, 1, be, pixconv_d050_b08_p1_be, 1, 3},
+    {50, 10, 1, le, pixconv_d050_b10_p1_le, 1, 4},
+    {50, 10, 1, be, pixconv_d050_b10_p1_be, 1, 4},
+    {50, 12, 1, le, pixconv_d050_b12_p1_le, 1, 6},
+    {50, 12, 1, be, pixconv_d050_b12_p1_be, 1, 6},
+    {50, 16, 1, le, pixconv_d050_b16_p1_le, 1, 6},
+    {50, 16, 1, be, pixconv_d050_b16_p1_be, 1, 6},
+    {51, 8, 0, be, pixconv_d051_b08_p0_be, 1, 4},
+    {100, 8, 1, le, pixconv_d100_b08_p1_le, 2, 4},
+    {100, 16, 0, le, pixconv_d100_b16_p0_le, 2, 8},
+    {102, 8, 1, le, pixconv_d102_b08_p1_le, 1, 3},
+    {102, 16, 0, le, pixconv_d102_b16_p0_le, 1, 6},
 };
 
 void pixconv_vector_paths(bool allowed)
@@ -76,19 +76,44 @@ const PIXCONV_FORMAT* pixconv_find(const DPX_HEADER* header)
     return nullptr;
 }
 
+size_t pixconv_line_bytes(const DPX_HEADER* header)
+{
+    size_t bytes;
+    const PIXCONV_FORMAT* row = pixconv_find(header);
+    if (!row || !pixconv_rgba_size(header, &bytes))
+        return 0;
+    size_t width = header->image_information.pixels_per_line;
+    return (width + row->group_pixels - 1) / row->group_pixels * row->group_bytes;
+}
+
+// Every converter starts each line afresh at its line's bytes, so a band of
+// lines converts alone to the bytes the whole picture would give there.
+void pixconv_execute_lines(const DPX_HEADER* header, const unsigned char* src, size_t src_size, int first, int count,
+                           unsigned char* rgba)
+{
+    size_t width = header->image_information.pixels_per_line;
+    unsigned char* dst = rgba + (size_t)first * width * 4;
+    const PIXCONV_FORMAT* row = pixconv_find(header);
+    if (row)
+        row->func(src, src ? src_size : 0, dst, (int)width, count);
+    else
+        pixconv_fill_fallback(dst, width * (size_t)count);
+}
+
+void pixconv_stream_fence()
+{
+#if defined(__SSE2__)
+    _mm_sfence();
+#endif
+}
+
 bool pixconv_execute(const DPX_HEADER* header, unsigned char* rgba)
 {
     size_t bytes;
     if (!pixconv_rgba_size(header, &bytes))
         return false;
-    int w = (int)header->image_information.pixels_per_line;
-    int h = (int)header->image_information.lines_per_image_element;
-    const PIXCONV_FORMAT* row = pixconv_find(header);
-    if (!row) {
-        pixconv_fill_fallback(rgba, bytes / 4);
-        return false;
-    }
-    row->func(header->image_data, header->image_data ? header->image_data_size : 0, rgba, w, h);
+    pixconv_execute_lines(header, header->image_data, header->image_data_size, 0,
+                          (int)header->image_information.lines_per_image_element, rgba);
     pixconv_stream_fence();
-    return true;
+    return pixconv_find(header) != nullptr;
 }

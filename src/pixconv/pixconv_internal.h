@@ -70,14 +70,6 @@ inline void pixconv_stream(unsigned char* dst, uint32_t rgba)
 #endif
 }
 
-// Orders the streamed stores before whatever reads the buffer next.
-inline void pixconv_stream_fence()
-{
-#if defined(__SSE2__)
-    _mm_sfence();
-#endif
-}
-
 #define PIXCONV_DECLARE(name)                                                                      \
     void name(const unsigned char* src, size_t src_size, unsigned char* dst, int width, int height)
 

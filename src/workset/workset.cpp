@@ -1,9 +1,13 @@
 #include "workset/workset.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <new>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include "budget/budget.h"
 #include "dpx/dpx_file.h"
@@ -181,6 +185,97 @@ void work_image_free(DPX_FILE* file, WORK_IMAGE_USE use)
 {
     work_image_unbudget(use, file->image_size);
     dpx_file_free(file);
+}
+
+namespace {
+
+// Element 0's data as far as `end`, the first byte the pictures do not reach.
+void work_image_extent(WORK_IMAGE_READER* reader, uint64_t end)
+{
+    reader->data_offset = reader->file.header.image_information.image_element[0].offset_to_data;
+    reader->data_size = reader->data_offset <= end ? end - reader->data_offset : 0;
+}
+
+} // namespace
+
+bool work_image_open(work_t* work, const char* what, WORK_IMAGE_READER* reader, char reason[DPX_FILE_REASON_SIZE])
+{
+    reader->file = DPX_FILE{};
+    reader->fd = -1;
+    reader->bytes = nullptr;
+    reader->error.store(0);
+    // Only a band is held at a time, yet a picture is refused where holding
+    // its bytes whole would pass the bound, so the same files are refused.
+    if (work->whole) {
+        if (!work_image_budget(what, WORK_IMAGE_BRIEFLY, work->buffer_size, reason))
+            return false;
+        reader->file.header = work->header;
+        reader->bytes = work->buffer;
+        work_image_extent(reader, work->buffer_size);
+        return true;
+    }
+    uint64_t end;
+    if (!dpx_file_image_reach(work->name, &reader->file, &end, reason))
+        return work_image_refused(what, reason);
+    if (reader->file.file_size != work->file_size || reader->file.modified_ns != work->modified_ns)
+        work->changed = true;
+    if (!work_image_budget(what, WORK_IMAGE_BRIEFLY, end, reason)) {
+        dpx_file_free(&reader->file);
+        return false;
+    }
+    // Non-blocking, as every open of a dropped path: it may be a FIFO by now.
+    reader->fd = open(work->name, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (reader->fd < 0) {
+        snprintf(reason, DPX_FILE_REASON_SIZE, "cannot open (%s)", strerror(errno));
+        dpx_file_free(&reader->file);
+        return work_image_refused(what, reason);
+    }
+    work_image_extent(reader, end);
+    return true;
+}
+
+size_t work_image_read(void* user, uint64_t at, unsigned char* into, size_t size)
+{
+    WORK_IMAGE_READER* reader = (WORK_IMAGE_READER*)user;
+    if (at >= reader->data_size)
+        return 0;
+    if (size > reader->data_size - at)
+        size = (size_t)(reader->data_size - at);
+    if (reader->fd < 0) {
+        memcpy(into, reader->bytes + reader->data_offset + at, size);
+        return size;
+    }
+    // A file that shrank since it was measured simply ends early.
+    size_t got = 0;
+    while (got < size) {
+        ssize_t n = pread(reader->fd, into + got, size - got, (off_t)(reader->data_offset + at + got));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            int none = 0;
+            reader->error.compare_exchange_strong(none, errno);
+            break;
+        }
+        if (n == 0)
+            break;
+        got += (size_t)n;
+    }
+    return got;
+}
+
+void work_image_read_refusal(const WORK_IMAGE_READER* reader, const char* what, char reason[DPX_FILE_REASON_SIZE])
+{
+    snprintf(reason, DPX_FILE_REASON_SIZE, "cannot read (%s)", strerror(reader->error.load()));
+    work_image_refused(what, reason);
+}
+
+void work_image_close(WORK_IMAGE_READER* reader)
+{
+    if (reader->fd >= 0) {
+        close(reader->fd);
+        dpx_file_free(&reader->file);
+    }
+    reader->fd = -1;
 }
 
 void dropCallback(GLFWwindow*, int count, const char** paths)

@@ -1,6 +1,7 @@
 // The files opened in this run, in the order they were dropped.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -74,5 +75,27 @@ enum WORK_IMAGE_USE {
 bool work_image_load(work_t* work, const char* what, WORK_IMAGE_USE use, DPX_FILE* file,
                      char reason[DPX_FILE_REASON_SIZE]);
 void work_image_free(DPX_FILE* file, WORK_IMAGE_USE use);
+
+// The entry's file as it is now, opened for its image data to be read a band
+// at a time (work_image_read) instead of whole: `file.header` is its header
+// read afresh. Sets `changed` as work_image_load does, and is refused for the
+// same reasons, the memory bound's included. False with the line the window
+// shows instead; work_image_close releases it.
+struct WORK_IMAGE_READER {
+    DPX_FILE file;                  // the header as it is now (an entry held whole: its own)
+    int fd;                         // -1 for an entry held whole
+    const unsigned char* bytes;     // an entry held whole: its bytes
+    uint64_t data_offset;           // where element 0's data starts
+    uint64_t data_size;             // and how much of it the pictures reach
+    std::atomic<int> error;         // errno of the first failed read, 0 while none failed
+};
+bool work_image_open(work_t* work, const char* what, WORK_IMAGE_READER* reader, char reason[DPX_FILE_REASON_SIZE]);
+// Copies up to `size` bytes of element 0's data from byte `at` of it; fewer
+// where the data ends or a read failed (then `error` says why). For two
+// threads at once: matches pixconv_read_func.
+size_t work_image_read(void* reader, uint64_t at, unsigned char* into, size_t size);
+// "No preview: cannot read (...)" after a failed read.
+void work_image_read_refusal(const WORK_IMAGE_READER* reader, const char* what, char reason[DPX_FILE_REASON_SIZE]);
+void work_image_close(WORK_IMAGE_READER* reader);
 
 void dropCallback(GLFWwindow* window, int count, const char** paths);

@@ -1,11 +1,33 @@
-// Any header and image data through the preview conversion: it writes exactly
-// the picture's bytes and reads only the image.
+// Any header and image data through the preview conversion, whole and read a
+// band at a time: it writes exactly the picture's bytes, reads only the
+// image, and both ways give the same bytes.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
 #include "dpx/dpx_io.h"
 #include "pixconv/pixconv.h"
+#include "pixconv/pixconv_read.h"
+
+namespace {
+
+struct memory_source {
+    const unsigned char* data;
+    size_t size;
+};
+
+size_t memory_read(void* user, uint64_t at, unsigned char* into, size_t size)
+{
+    const memory_source* m = (const memory_source*)user;
+    size_t n = at >= m->size ? 0 : m->size - at < size ? m->size - at : size;
+    if (n)
+        memcpy(into, m->data + at, n);
+    return n;
+}
+
+PIXCONV_READ job;
+
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -17,7 +39,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         // Pictures beyond 16 MiB are legal but would only slow the search.
         if (pixconv_rgba_size(&h, &bytes) && bytes > 0 && bytes <= (16u << 20)) {
             unsigned char* rgba = (unsigned char*)malloc(bytes);
+            unsigned char* banded = (unsigned char*)malloc(bytes);
             pixconv_execute(&h, rgba);
+            memory_source source{h.image_data, h.image_data ? h.image_data_size : 0};
+            pixconv_read_start(&job, &h, memory_read, &source, banded);
+            pixconv_read_finish(&job);
+            pixconv_read_end(&job);
+            if (memcmp(rgba, banded, bytes) != 0)
+                abort();
+            free(banded);
             free(rgba);
         }
     }

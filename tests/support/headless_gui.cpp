@@ -72,7 +72,7 @@ static bool slot(int index) { return index >= 0 && index < THUMBNAIL_SLOT_COUNT;
 bool ImGui_ImplGlfwGL3_InitThumbnailTexture(int) { return true; }
 bool ImGui_ImplGlfwGL3_DisposeThumbnailTexture(int) { return true; }
 const char* ImGui_ImplGlfwGL3_ThumbnailRefusal(int index) { return slot(index) ? thumbnail_stub.refusal : nullptr; }
-GLuint ImGui_ImplGlfwGL3_CreateThumbnailTexture(int index, DPX_HEADER*) {
+GLuint ImGui_ImplGlfwGL3_CreateThumbnailTexture(int index, DPX_HEADER*, pixconv_read_func, void*) {
     return slot(index) ? thumbnail_stub.next_texture : 0;
 }
 GLuint ImGui_ImplGlfwGL3_CreatePictureTexture(const unsigned char*, int, int) { return 8; }
