@@ -11,6 +11,7 @@ out="${2:-bench-results}"
 mkdir -p "$out"
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" -j"$(nproc)"
+build="$(cd "$build" && pwd)"
 run() {
     name="$1"
     shift
@@ -33,6 +34,6 @@ run folder-100000 "$build/bench/bench_folder" 100000
 run sequence "$build/bench/bench_sequence"
 run sequence-peers /usr/bin/python3 bench/bench_sequence.py "$build/src/tessaview-dump" "$build/bench/bench_sequence" --no-mediainfo
 run dump /usr/bin/python3 bench/bench_dump.py "$build/src/tessaview-dump"
-run peak-memory env TESSA_BIN="$PWD/$build/src/tessaview" TESSA_TEST_DATA="$PWD/tests/data" \
+run peak-memory env TESSA_BIN="$build/src/tessaview" TESSA_TEST_DATA="$PWD/tests/data" \
     xvfb-run -a -s "-screen 0 1600x1000x24" /usr/bin/python3 bench/peak_memory.py
 echo "results in $out"
