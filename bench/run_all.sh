@@ -32,8 +32,8 @@ xrun playback-4k "$build/bench/bench_playback" 4k 5
 run folder-10000 "$build/bench/bench_folder"
 run folder-100000 "$build/bench/bench_folder" 100000
 run sequence "$build/bench/bench_sequence"
-run sequence-peers /usr/bin/python3 bench/bench_sequence.py "$build/src/tessaview-dump" "$build/bench/bench_sequence" --no-mediainfo
-run dump /usr/bin/python3 bench/bench_dump.py "$build/src/tessaview-dump"
-run peak-memory env TESSA_BIN="$build/src/tessaview" TESSA_TEST_DATA="$PWD/tests/data" \
+run sequence-peers /usr/bin/python3 bench/bench_sequence.py "$build/src/cli/tessaview-dump" "$build/bench/bench_sequence" --no-mediainfo
+run dump /usr/bin/python3 bench/bench_dump.py "$build/src/cli/tessaview-dump"
+run peak-memory env TESSA_BIN="$build/src/app/tessaview" TESSA_TEST_DATA="$PWD/tests/data" \
     xvfb-run -a -s "-screen 0 1600x1000x24" /usr/bin/python3 bench/peak_memory.py
 echo "results in $out"
