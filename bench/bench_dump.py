@@ -3,31 +3,32 @@ JSON, and `exiftool -j` on the same files in the same run when it is there.
 
 The files are copies of a peer file written by ImageMagick: an 8 KiB header,
 no user data, a small picture. Each command runs over all of them in one
-process, five times; the best run counts.
+process, seven times; the median counts, the lowest and highest beside it.
 
-Usage: /usr/bin/python3 bench/bench_dump.py build/src/tessaview-dump
+Usage: /usr/bin/python3 bench/bench_dump.py build/src/cli/tessaview-dump
 """
 
 import os
 import shutil
+import statistics
 import subprocess
 import sys
 import tempfile
 import time
 
 FILES = 1000
-RUNS = 5
+RUNS = 7
 SOURCE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "data", "imagemagick-rgb10-be.dpx")
 
 
-def best_seconds(argv):
-    best = None
+def seconds(argv):
+    """Median, lowest and highest of the runs' wall times."""
+    runs = []
     for _ in range(RUNS):
         start = time.perf_counter()
         subprocess.run(argv, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=False)
-        took = time.perf_counter() - start
-        best = took if best is None else min(best, took)
-    return best
+        runs.append(time.perf_counter() - start)
+    return statistics.median(runs), min(runs), max(runs)
 
 
 def main():
@@ -44,14 +45,16 @@ def main():
                 f.read()
         rates = {}
         for name, argv in (("text", [dump] + paths), ("json", [dump, "--json"] + paths)):
-            seconds = best_seconds(argv)
-            rates[name] = FILES / seconds
-            print("tessaview-dump %-4s %8.1f ms  %8.0f files/s" % (name, seconds * 1000, rates[name]))
+            median, low, high = seconds(argv)
+            rates[name] = FILES / median
+            print("tessaview-dump %-4s %8.1f ms [%.1f, %.1f]  %8.0f files/s" % (name, median * 1000, low * 1000,
+                                                                             high * 1000, rates[name]))
         exiftool = shutil.which("exiftool")
         if exiftool:
-            seconds = best_seconds([exiftool, "-j"] + paths)
-            rate = FILES / seconds
-            print("exiftool -j         %8.1f ms  %8.0f files/s" % (seconds * 1000, rate))
+            median, low, high = seconds([exiftool, "-j"] + paths)
+            rate = FILES / median
+            print("exiftool -j         %8.1f ms [%.1f, %.1f]  %8.0f files/s" % (median * 1000, low * 1000, high * 1000,
+                                                                           rate))
             print("tessaview-dump / exiftool: text %.0f x, json %.0f x" % (rates["text"] / rate, rates["json"] / rate))
         else:
             print("exiftool not installed (Debian libimage-exiftool-perl): no comparison")
