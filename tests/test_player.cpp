@@ -69,11 +69,16 @@ TEST(Playback, KeysAndClockMoveThePosition)
             EXPECT_EQ(s.direction, p.direction) << sc.name << ", step " << i;
         }
     }
-    // A step back at frame 0 stays there.
+    // A step back at frame 0 stays there; a range of every number loops without dividing by zero.
     PLAYBACK p;
     playback_init(&p, 0, 9, 10.0);
     playback_step(&p, -1);
     EXPECT_EQ(0u, p.position);
+    playback_init(&p, 0, UINT64_MAX, 10.0);
+    playback_seek(&p, UINT64_MAX - 1);
+    playback_play(&p, 1, 0.0);
+    playback_tick(&p, 0.35);
+    EXPECT_EQ(1u, p.position);
 }
 
 TEST(Playback, RatesAndTheirNdiFractions)

@@ -103,7 +103,8 @@ bool playback_tick(PLAYBACK* p, double now)
         p->position = p->direction > 0 ? p->out : p->in;
         p->direction = 0;
     } else {
-        uint64_t into = (frames - to_end - 1) % span;
+        // span is 0 only for a range of every 64-bit number, which no loop rounds.
+        uint64_t into = span ? (frames - to_end - 1) % span : frames - to_end - 1;
         p->position = p->direction > 0 ? p->in + into : p->out - into;
     }
     return p->position != was;
