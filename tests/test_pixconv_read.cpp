@@ -8,24 +8,11 @@
 
 #include "pixconv/pixconv.h"
 #include "pixconv/pixconv_read.h"
+#include "support/memory_source.h"
 
 namespace {
 
 typedef std::vector<unsigned char> bytes;
-
-struct memory_source {
-    const unsigned char* data;
-    size_t size;
-};
-
-size_t memory_read(void* user, uint64_t at, unsigned char* into, size_t size)
-{
-    const memory_source* m = (const memory_source*)user;
-    size_t n = at >= m->size ? 0 : m->size - at < size ? m->size - at : size;
-    if (n)
-        memcpy(into, m->data + at, n);
-    return n;
-}
 
 } // namespace
 
