@@ -99,7 +99,8 @@ uint64_t row_number(const SEQUENCE_WINDOW* w, size_t row)
     return r.frame == SEQUENCE_WINDOW_GAP ? r.first : w->sequence.frames[r.frame].number;
 }
 
-// Up, Down, Page Up, Page Down, Home and End move the selection; Enter opens the frame.
+// Up, Down, Page Up and Page Down move the selection (Home and End move the
+// position, which the selection follows); Enter opens the frame.
 void keys(SEQUENCE_WINDOW* w)
 {
     if (!ImGui::IsWindowFocused(ImGuiFocusedFlags_RootAndChildWindows) || w->rows.empty())
@@ -108,7 +109,7 @@ void keys(SEQUENCE_WINDOW* w)
     long last = (long)w->rows.size() - 1, at = (long)w->selected, page = w->page_rows > 1 ? w->page_rows - 1 : 1;
     const struct { ImGuiKey key; long to; } moves[] = {
         {ImGuiKey_UpArrow, at - 1}, {ImGuiKey_DownArrow, at + 1}, {ImGuiKey_PageUp, at - page},
-        {ImGuiKey_PageDown, at + page}, {ImGuiKey_Home, 0}, {ImGuiKey_End, last}};
+        {ImGuiKey_PageDown, at + page}};
     for (const auto& m : moves)
         if (ImGui::IsKeyPressed(ImGui::GetKeyIndex(m.key))) {
             at = m.to < 0 ? 0 : m.to > last ? last : m.to;
